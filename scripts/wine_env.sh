@@ -1,0 +1,52 @@
+# Sourced by ./test, ./run and the benchmarks: one Xvfb display and one Wine
+# prefix inside the build folder, started once and stopped by what we started.
+
+ZANT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="$ZANT_ROOT/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+ZANT_XVFB_PID=""
+
+# Starts a virtual display unless one is given; sets DISPLAY.
+zant_display_start() {
+  if [ -n "${ZANT_USE_DISPLAY:-}" ]; then
+    export DISPLAY=$ZANT_USE_DISPLAY
+    return 0
+  fi
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    ZANT_XVFB_PID=$!
+    local i
+    for i in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+    if kill -0 "$ZANT_XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+
+# Makes the prefix on first use and keeps one wineserver running.
+zant_wine_start() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wine wineboot -i >/dev/null 2>&1 || true
+  fi
+  wineserver -p >/dev/null 2>&1 || true
+  wine wineboot >/dev/null 2>&1 || true
+}
+
+zant_wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$ZANT_XVFB_PID" ]; then
+    kill "$ZANT_XVFB_PID" 2>/dev/null || true
+    wait "$ZANT_XVFB_PID" 2>/dev/null || true
+    ZANT_XVFB_PID=""
+  fi
+}

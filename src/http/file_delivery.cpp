@@ -1,0 +1,45 @@
+#include "http/file_delivery.h"
+
+#include "http/answer.h"
+#include "http/codecs_win.h"
+
+FileAnswer DeliverFile(const std::string& fullPath, const std::string& method,
+                       const std::string& ifModifiedSince) {
+    FileAnswer answer;
+    answer.statusBlock = kNotFoundStatus;
+    // Other programs may read the file meanwhile, not write it.
+    HANDLE file = CreateFileA(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return answer;
+    FILETIME written = {};
+    LARGE_INTEGER size = {};
+    // Only plain disk files are served: a name that reaches a device gets 404.
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileTime(file, nullptr, nullptr, &written) ||
+        !GetFileSizeEx(file, &size)) {
+        CloseHandle(file);
+        return answer;
+    }
+    const std::string lastModified = FileTimeHttpDate(written);
+    if (ifModifiedSince == lastModified) {
+        CloseHandle(file);
+        answer.statusBlock = kNotModifiedStatus;
+        return answer;
+    }
+    const uint64_t length = static_cast<uint64_t>(size.QuadPart);
+    answer.statusBlock = FileStatus(lastModified, length);
+    if (method != "GET" || length == 0) {
+        CloseHandle(file);
+        return answer;
+    }
+    if (length > kWholeFileLimit) {
+        answer.file = file;
+        answer.streamLength = length;
+        return answer;
+    }
+    answer.body.resize(static_cast<size_t>(length));
+    DWORD read = 0;
+    if (!ReadFile(file, &answer.body[0], static_cast<DWORD>(length), &read, nullptr)) read = 0;
+    answer.body.resize(read);  // a file that shrank meanwhile: what was read, same length announced
+    CloseHandle(file);
+    return answer;
+}

@@ -1,0 +1,192 @@
+#include "http/request.h"
+
+#include <cstring>
+
+namespace {
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+std::string TrimSpaces(const std::string& text, size_t from) {
+    if (from >= text.size()) return std::string();
+    size_t first = text.find_first_not_of(' ', from);
+    if (first == std::string::npos) return std::string();
+    size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string TrimTrailingSpaces(std::string text) {
+    size_t last = text.find_last_not_of(' ');
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    return text;
+}
+
+bool EndsWithBackslash(const std::string& text) { return !text.empty() && text.back() == '\\'; }
+
+}  // namespace
+
+LineReader::LineReader(LineSource& source)
+    : source_(source), buffer_(new char[kBufferSize]) {}
+
+bool LineReader::ReadLine(std::string& line) {
+    line.clear();
+    drained_ = false;
+    for (;;) {
+        if (start_ < end_) {
+            const char* begin = buffer_.get() + start_;
+            const char* stop = buffer_.get() + end_;
+            const char* lf = static_cast<const char*>(std::memchr(begin, '\n', stop - begin));
+            const char* copyEnd = lf ? lf : stop;
+            for (const char* p = begin; p < copyEnd; ++p)
+                if (*p != '\r') line += *p;
+            if (lf) {
+                start_ = (lf - buffer_.get()) + 1;
+                if (start_ == end_ && shortReceive_) drained_ = true;
+                return true;
+            }
+            start_ = end_ = 0;
+        }
+        if (line.size() >= kBufferSize) return true;  // the rest follows as further lines
+
+        const LineSource::WaitResult wait = source_.WaitReadable();
+        if (wait == LineSource::kTimedOut) {
+            if (line.empty()) return false;
+            drained_ = true;
+            return true;
+        }
+        if (wait == LineSource::kFailed) {
+            line.clear();
+            return false;
+        }
+        const long received = source_.Receive(buffer_.get(), kBufferSize);
+        if (received == 0) {
+            drained_ = true;
+            return true;
+        }
+        if (received < 0) {
+            line.clear();
+            return false;
+        }
+        start_ = 0;
+        end_ = static_cast<size_t>(received);
+        shortReceive_ = end_ < kBufferSize;
+    }
+}
+
+void TakeRequestLine(Request& request, const std::string& line) {
+    request.receivedText += line;
+    request.receivedText += "\r\n";
+    if (StartsWith(line, "GET") || StartsWith(line, "HEAD")) {
+        const size_t lastSpace = line.rfind(' ');
+        request.requestText =
+            TrimTrailingSpaces(lastSpace == std::string::npos ? line : line.substr(0, lastSpace));
+    }
+    // Exactly one character after the colon is skipped, whatever it is.
+    if (StartsWith(line, "If-Modified-Since:")) request.ifModifiedSince = TrimSpaces(line, 19);
+    if (StartsWith(line, "Authorization: Basic")) request.credential = TrimSpaces(line, 21);
+}
+
+Request ReadRequest(LineReader& reader, size_t receivedLimit) {
+    Request request;
+    std::string pending;
+    std::string chunk;
+    for (;;) {
+        const bool ok = reader.ReadLine(chunk);
+        pending += chunk;
+        // A line that ended exactly with a short receive may still go on: it is
+        // held back and joined to whatever the next read gives.
+        if (chunk.empty() || !reader.drained()) {
+            TakeRequestLine(request, pending);
+            pending.clear();
+        }
+        if (chunk.empty() || !ok) break;
+        // A client may not keep a worker by sending without end: past the limit
+        // the request is answered as if the client had stopped there.
+        if (receivedLimit && request.receivedText.size() + pending.size() > receivedLimit) {
+            if (!pending.empty()) TakeRequestLine(request, pending);
+            break;
+        }
+    }
+    return request;
+}
+
+std::string MethodOf(const std::string& requestText) {
+    return requestText.substr(0, requestText.find(' '));
+}
+
+std::string PathOf(const std::string& requestText) {
+    const size_t space = requestText.find(' ');
+    if (space == std::string::npos) return std::string();
+    return TrimSpaces(requestText, space + 1);
+}
+
+std::string LogEntryText(const std::string& peerText, const std::string& connectionDate,
+                         const std::string& requestText, const std::string& receivedText) {
+    std::string entry;
+    entry.reserve(peerText.size() + connectionDate.size() + requestText.size() +
+                  receivedText.size() + 16);
+    entry += peerText;
+    entry += ' ';
+    entry += connectionDate;
+    entry += "\r\nCommand- ";
+    entry += requestText;
+    entry += "\r\n";
+    entry += receivedText;
+    entry += "\r\n";
+    return entry;
+}
+
+bool CredentialDiffers(const std::string& given, const std::string& expected) {
+    unsigned difference = given.size() != expected.size();
+    const size_t n = expected.size();
+    for (size_t i = 0; i < given.size(); ++i) {
+        const unsigned char e = n ? static_cast<unsigned char>(expected[i % n]) : 0;
+        difference |= static_cast<unsigned char>(given[i]) ^ e;
+    }
+    return difference != 0;
+}
+
+RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
+                          const std::string& expectedCredential, ShareQueries& shares) {
+    RouteDecision decision;
+    decision.method = MethodOf(requestText);
+    if (requestText == "GET \\favicon.ico" && shares.FindSharedEntry("\\favicon.ico") < 0) {
+        decision.route = Route::kFavicon;
+        decision.contentTypeKey = requestText;
+        return decision;
+    }
+    if (decision.method != "GET" && decision.method != "HEAD") {
+        decision.route = Route::kRedirect;
+        decision.contentTypeKey = requestText;
+        return decision;
+    }
+
+    std::string path = PathOf(requestText);
+    if (EndsWithBackslash(path) && shares.FindSharedEntry(path + "index.htm") < 0) {
+        decision.path = path;
+        decision.contentTypeKey = ".htm";
+        decision.entry = shares.FindSharedEntry(path);
+        if (decision.entry < 0)
+            decision.route = Route::kListingDenied;
+        else if (shares.IsEntryProtected(decision.entry) &&
+                 CredentialDiffers(credential, expectedCredential))
+            decision.route = Route::kUnauthorized;
+        else
+            decision.route = Route::kListing;
+        return decision;
+    }
+
+    if (EndsWithBackslash(path)) path += "index.htm";
+    decision.path = path;
+    decision.contentTypeKey = path;
+    decision.entry = shares.FindSharedEntry(path);
+    if (decision.entry < 0)
+        decision.route = Route::kNotFound;
+    else if (shares.IsEntryProtected(decision.entry) &&
+             CredentialDiffers(credential, expectedCredential))
+        decision.route = Route::kUnauthorized;
+    else
+        decision.route = Route::kFile;
+    return decision;
+}

@@ -1,0 +1,96 @@
+// Reading one request from a connection and deciding its answer: line framing,
+// header recognition, the log entry and the routing through the share list.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "http/share_queries.h"
+
+// The connection a LineReader reads from.
+struct LineSource {
+    enum WaitResult { kReady, kTimedOut, kFailed };
+    virtual ~LineSource() = default;
+    // Waits until data can be received, at most for the connection's time-out.
+    virtual WaitResult WaitReadable() = 0;
+    // Receives at most capacity bytes: the count, 0 when the peer has closed,
+    // negative on a socket error.
+    virtual long Receive(char* buffer, size_t capacity) = 0;
+};
+
+// Splits what a connection sends into lines ended by LF; CR bytes are dropped
+// wherever they stand.
+class LineReader {
+public:
+    static constexpr size_t kBufferSize = 65536;
+
+    explicit LineReader(LineSource& source);
+
+    // Reads one line into line. False when the read failed: a time-out with
+    // nothing collected, or a socket error; line is then empty.
+    bool ReadLine(std::string& line);
+
+    // Set when the last line ended exactly where a short receive ended, or was
+    // cut short by a time-out or the peer closing.
+    bool drained() const { return drained_; }
+
+private:
+    LineSource& source_;
+    std::unique_ptr<char[]> buffer_;
+    size_t start_ = 0;
+    size_t end_ = 0;
+    bool shortReceive_ = false;
+    bool drained_ = false;
+};
+
+// What a request said, as far as the server listens.
+struct Request {
+    std::string receivedText;  // every line taken, each followed by CR LF
+    std::string requestText;  // request line without its protocol version
+    std::string ifModifiedSince;
+    std::string credential;  // the Base64 text of "Authorization: Basic", undecoded
+};
+
+// Header recognition on one complete line: byte-wise, case-sensitive, on every
+// line; a later matching line overwrites an earlier value.
+void TakeRequestLine(Request& request, const std::string& line);
+
+// Reads lines until the empty line, a failed read, or receivedLimit bytes of
+// received text (0: no limit).
+Request ReadRequest(LineReader& reader, size_t receivedLimit);
+
+// Splits the decoded request text.
+std::string MethodOf(const std::string& requestText);
+std::string PathOf(const std::string& requestText);
+
+// The log entry of one connection.
+std::string LogEntryText(const std::string& peerText, const std::string& connectionDate,
+                         const std::string& requestText, const std::string& receivedText);
+
+// True unless both texts are byte for byte equal with the same length. Takes
+// the same time wherever the first difference lies.
+bool CredentialDiffers(const std::string& given, const std::string& expected);
+
+enum class Route {
+    kFavicon,  // the built-in icon
+    kRedirect,  // 302 for anything but GET and HEAD
+    kListingDenied,
+    kListing,
+    kUnauthorized,
+    kNotFound,
+    kFile,
+};
+
+struct RouteDecision {
+    Route route = Route::kRedirect;
+    int entry = -1;  // the share-list row of a listing or file
+    std::string method;
+    std::string path;  // the request path; for files the path opened under the base folder
+    std::string contentTypeKey;
+};
+
+// Decides the answer to a decoded request text.
+RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
+                          const std::string& expectedCredential, ShareQueries& shares);

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "http/codecs.h"
+
+namespace {
+
+CalendarTime At(int year, int month, int day, int hour, int minute, int second) {
+    CalendarTime t;
+    t.year = year;
+    t.month = month;
+    t.day = day;
+    t.hour = hour;
+    t.minute = minute;
+    t.second = second;
+    return t;
+}
+
+ZoneFacts Zone(long bias, long daylightBias = 0, bool daylight = false, int startMonth = 0) {
+    ZoneFacts z;
+    z.bias = bias;
+    z.daylightBias = daylightBias;
+    z.daylightInEffect = daylight;
+    z.daylightStartMonth = startMonth;
+    return z;
+}
+
+struct DateCase {
+    const char* name;
+    CalendarTime time;
+    bool utc;
+    ZoneFacts zone;
+    const char* expected;
+};
+
+TEST(FormatHttpDate, ShiftsAndFormats) {
+    const DateCase cases[] = {
+        {"utc as given", At(2026, 12, 8, 3, 28, 46), true, Zone(0), "Tue, 08 Dec 2026 03:28:46 GMT"},
+        {"utc ignores the zone", At(2026, 12, 8, 3, 28, 46), true, Zone(-60, -60, true, 3),
+         "Tue, 08 Dec 2026 03:28:46 GMT"},
+        {"east across the year end", At(2027, 1, 1, 0, 30, 0), false, Zone(-60),
+         "Thu, 31 Dec 2026 23:30:00 GMT"},
+        {"west across the year end", At(2026, 12, 31, 23, 15, 9), false, Zone(300),
+         "Fri, 01 Jan 2027 04:15:09 GMT"},
+        {"east onto a leap day", At(2028, 3, 1, 1, 0, 0), false, Zone(-120),
+         "Tue, 29 Feb 2028 23:00:00 GMT"},
+        {"west off a leap day", At(2024, 2, 29, 22, 0, 0), false, Zone(180),
+         "Fri, 01 Mar 2024 01:00:00 GMT"},
+        {"no leap day in 2100", At(2100, 3, 1, 0, 0, 0), false, Zone(-60),
+         "Sun, 28 Feb 2100 23:00:00 GMT"},
+        {"leap day in 2000", At(2000, 3, 1, 0, 0, 0), false, Zone(-60),
+         "Tue, 29 Feb 2000 23:00:00 GMT"},
+        {"month end", At(2026, 5, 1, 0, 10, 0), false, Zone(-330),
+         "Thu, 30 Apr 2026 18:40:00 GMT"},
+        {"daylight in effect with a start month", At(2026, 7, 1, 12, 0, 0), false,
+         Zone(-60, -60, true, 3), "Wed, 01 Jul 2026 10:00:00 GMT"},
+        {"daylight in effect without a start month", At(2026, 7, 1, 12, 0, 0), false,
+         Zone(-60, -60, true, 0), "Wed, 01 Jul 2026 11:00:00 GMT"},
+        {"daylight not in effect", At(2026, 1, 15, 12, 0, 0), false, Zone(300, -60, false, 3),
+         "Thu, 15 Jan 2026 17:00:00 GMT"},
+        {"milliseconds ignored, single digits padded", At(2026, 2, 3, 4, 5, 6), true, Zone(0),
+         "Tue, 03 Feb 2026 04:05:06 GMT"},
+        {"earliest time", At(1601, 1, 1, 0, 0, 0), true, Zone(0),
+         "Mon, 01 Jan 1601 00:00:00 GMT"},
+    };
+    for (const DateCase& c : cases) {
+        const std::string text = FormatHttpDate(c.time, c.utc, c.zone);
+        EXPECT_EQ(text, c.expected) << c.name;
+        EXPECT_EQ(text.size(), 29u) << c.name;
+    }
+}
+
+TEST(FormatHttpDate, WrongDayOfWeekInInputIsNotTrusted) {
+    CalendarTime t = At(2026, 12, 8, 0, 0, 0);
+    t.dayOfWeek = 5;
+    EXPECT_EQ(FormatHttpDate(t, true, Zone(0)), "Tue, 08 Dec 2026 00:00:00 GMT");
+}
+
+TEST(FormatHttpDate, InvalidTimeKeepsTheFixedForm) {
+    EXPECT_EQ(FormatHttpDate(At(2026, 13, 40, 25, 61, 61), true, Zone(0)).size(), 29u);
+    EXPECT_EQ(FormatHttpDate(At(2026, 2, 30, 1, 0, 0), false, Zone(60)).size(), 29u);
+}
+
+TEST(CivilDays, RoundTripsEveryDayOverFourCenturies) {
+    int64_t days = DaysFromCivil(1601, 1, 1);
+    EXPECT_EQ(days, 0);
+    for (int64_t d = 0; d < 146097; ++d) {
+        int y, m, dd;
+        CivilFromDays(d, y, m, dd);
+        ASSERT_EQ(DaysFromCivil(y, m, dd), d);
+    }
+    EXPECT_EQ(DaysFromCivil(1970, 1, 1), 134774);
+}
+
+TEST(DecodeRequestText, Table) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"", ""},
+        {"GET /docs/a%20b.txt", "GET \\docs\\a b.txt"},
+        {"GET /x%2Fy", "GET \\x\\y"},
+        {"GET /x%2fy", "GET \\x\\y"},
+        {"%41%4", "A%4"},
+        {"%0A", "%0A"},
+        {"%25", "%"},
+        {"%2541", "%41"},  // decoded once only
+        {"%7E%7F", "~%7F"},
+        {"%", "%"},
+        {"a%", "a%"},
+        {"a%4", "a%4"},
+        {"%G1", "%G1"},
+        {"%%41", "%A"},  // the first "%" is ordinary, its followers scanned normally
+        {"a\tb", "ab"},
+        {std::string("a\x7f" "b\xc3\xa9" "c", 7), "abc"},
+        {std::string("a\0b", 3), "ab"},
+        {"%00x", "%00x"},
+        {"\\", "\\"},
+        {"GET /a/b/ HTTP/1.1", "GET \\a\\b\\ HTTP\\1.1"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecodeRequestText(c.in), c.out) << c.in;
+}
+
+TEST(EscapeLinkPath, Table) {
+    EXPECT_EQ(EscapeLinkPath("\\a#1\\b c.txt"), "/a%231/b c.txt");
+    EXPECT_EQ(EscapeLinkPath("\\a#b.txt"), "/a%23b.txt");
+    EXPECT_EQ(EscapeLinkPath("\\x%20\\"), "/x%20/");
+    EXPECT_EQ(EscapeLinkPath(""), "");
+}
+
+TEST(EncodeBase64, Table) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {":secret", "OnNlY3JldA=="},
+        {"user:pass", "dXNlcjpwYXNz"},
+        {std::string("\xff\xfe\x00", 3), "//4A"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(EncodeBase64(c.in), c.out) << c.in;
+}
+
+TEST(XorBytes, UndoesItselfAndKeepsLength) {
+    const std::string text("ZANT serves files\0!", 19);
+    const std::string scrambled = XorBytes(text, 0x5A);
+    EXPECT_EQ(scrambled.size(), text.size());
+    EXPECT_NE(scrambled, text);
+    EXPECT_EQ(XorBytes(scrambled, 0x5A), text);
+    EXPECT_EQ(XorBytes("A", 0x20), "a");
+}
+
+TEST(PeerAddressText, Table) {
+    const unsigned char loopback[4] = {127, 0, 0, 1};
+    const unsigned char lan[4] = {192, 168, 0, 7};
+    const unsigned char wide[4] = {255, 10, 100, 0};
+    EXPECT_EQ(PeerAddressText(true, loopback), "[127.0.0.1]");
+    EXPECT_EQ(PeerAddressText(true, lan), "[192.168.0.7]");
+    EXPECT_EQ(PeerAddressText(true, wide), "[255.10.100.0]");
+    EXPECT_EQ(PeerAddressText(false, nullptr), "[IP Error]");
+    EXPECT_EQ(DottedAddress(lan), "192.168.0.7");
+}
+
+}  // namespace
