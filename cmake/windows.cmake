@@ -14,3 +14,6 @@ file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
 target_link_libraries(win_tests PRIVATE zant_platform gtest_main)
 add_test(NAME win_tests COMMAND win_tests)
+
+add_executable(bench_serve_file bench/serve_file.cpp)
+target_link_libraries(bench_serve_file PRIVATE zant_platform psapi)

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr size_t kFilePiece = 256 * 1024;
+constexpr size_t kFilePiece = 1024 * 1024;
 
 bool WaitWritable(SOCKET connection, DWORD timeoutMs) {
     fd_set writable;
@@ -18,13 +18,15 @@ bool WaitWritable(SOCKET connection, DWORD timeoutMs) {
 }  // namespace
 
 bool SendBytes(SOCKET connection, const char* data, size_t size, DWORD timeoutMs) {
+    // The connection is non-blocking: a send that finds no room is the sign to
+    // wait, so a connection that keeps up costs no wait at all.
     while (size > 0) {
-        if (!WaitWritable(connection, timeoutMs)) return false;
         const int piece = static_cast<int>(std::min<size_t>(size, 1 << 30));
         const int sent = send(connection, data, piece, 0);
         if (sent == SOCKET_ERROR) {
-            if (WSAGetLastError() == WSAEWOULDBLOCK) continue;
-            return false;
+            if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitWritable(connection, timeoutMs))
+                return false;
+            continue;
         }
         data += sent;
         size -= static_cast<size_t>(sent);

@@ -196,20 +196,6 @@ def ellipse(cx, cy, rx, ry):
     return Shape(f, (cx - rx, cy - ry, cx + rx, cy + ry), exact=False)
 
 
-def segment(ax, ay, bx, by, w):
-    """A line from a to b, w wide, with round ends."""
-    dx, dy = bx - ax, by - ay
-    ll = dx * dx + dy * dy
-    h = w / 2.0
-
-    def f(x, y):
-        t = ((x - ax) * dx + (y - ay) * dy) / ll if ll else 0.0
-        t = min(max(t, 0.0), 1.0)
-        return math.hypot(x - ax - dx * t, y - ay - dy * t) - h
-    return Shape(f, (min(ax, bx) - h, min(ay, by) - h,
-                     max(ax, bx) + h, max(ay, by) + h))
-
-
 def polygon(pts):
     n = len(pts)
 
@@ -340,15 +326,15 @@ def _byte(v):
 # Hand-placed geometry per size so edges land on pixel boundaries.
 APP_GEOMETRY = {
     48: dict(back=(3, 8, 41, 40, 3.0), tab=(3, 4, 16), front_top=15,
-             front=(3, 40, 3.0), globe=(34.0, 34.0, 12.5), gap=1.0, lw=1.0,
+             front_bottom=40, globe=(34.0, 34.0, 12.5), gap=1.0, lw=1.0,
              grid=1.2, grid_alpha=0.7, meridians=(0, 0.5), parallels=(-0.5, 0, 0.5),
              tilt=0.3),
     32: dict(back=(2, 5, 28, 27, 2.0), tab=(2, 3, 11), front_top=10,
-             front=(2, 27, 2.0), globe=(23.0, 23.0, 8.5), gap=1.0, lw=1.0,
+             front_bottom=27, globe=(23.0, 23.0, 8.0), gap=1.0, lw=1.0,
              grid=1.0, grid_alpha=0.8, meridians=(0, 0.55), parallels=(0,),
              tilt=0.3),
     16: dict(back=(0, 2, 14, 13, 1.0), tab=(0, 1, 6), front_top=5,
-             front=(0, 13, 1.0), globe=(11.5, 11.5, 4.5), gap=0.6, lw=1.0,
+             front_bottom=13, globe=(11.5, 11.5, 4.5), gap=0.6, lw=1.0,
              grid=1.0, grid_alpha=0.7, meridians=(0,), parallels=(0,),
              tilt=0.35),
 }
@@ -373,8 +359,8 @@ def draw_app(size):
     # Folder front, a little lower than the back so the tab and a strip of
     # the back plate stay visible.
     ft = g['front_top']
-    fy1, fr = g['front'][1], g['front'][2]
-    front = rrect(bx0, ft, bx1, fy1, fr)
+    fy1 = g['front_bottom']
+    front = rrect(bx0, ft, bx1, fy1, br)
     c.fill(front, FOLDER_LINE)
     inner = front.grow(-lw)
     c.fill(inner, linear(0, ft, 0, fy1,
@@ -424,7 +410,7 @@ def globe_grid(gx, gy, r, w, meridians, parallels, tilt):
         if tilt == 0:
             line = rect(gx - rx, cy - w / 2, gx + rx, cy + w / 2)
         else:
-            line = ellipse(gx, cy - ry * 0.0, rx, ry).stroke(w) & rect(
+            line = ellipse(gx, cy, rx, ry).stroke(w) & rect(
                 gx - r, cy, gx + r, cy + ry + w)
         grid = line if grid is None else grid | line
     return grid
@@ -471,7 +457,7 @@ def draw_monitor(c, led):
     c.fill(rect(sx0 - 1, sy0 - 1, sx1 + 1, sy1 + 1), BEZEL_SHADOW)
     # Power / activity lamp on the bottom bezel.
     if led is not None:
-        c.fill(circle(26.5, 22.5, 1.0), led)
+        c.fill(rect(25, 22, 27, 23), led)
 
 
 def draw_screen_glare(c):
@@ -497,12 +483,12 @@ def draw_tvpic():
         ix = sx0 + 2
         if kind == 'folder':
             c.fill(rect(ix, y, ix + 2, y + 1), FOLDER_BACK_BOT)
-            c.fill(rect(ix, y + 1, ix + 4, y + 4), FOLDER_FRONT_BOT)
             c.fill(rect(ix, y + 1, ix + 4, y + 2), FOLDER_FRONT_TOP)
+            c.fill(rect(ix, y + 2, ix + 4, y + 3), FOLDER_FRONT_BOT)
         else:
-            c.fill(rect(ix, y, ix + 4, y + 4), DOC_LINE)
-            c.fill(rect(ix + 1, y + 1, ix + 3, y + 3), WHITE)
-        c.fill(rect(ix + 6, y + 2, ix + 6 + length, y + 3), TEXT_GREY)
+            c.fill(rect(ix, y, ix + 3, y + 3), DOC_LINE)
+            c.fill(rect(ix + 1, y + 1, ix + 2, y + 2), WHITE)
+        c.fill(rect(ix + 6, y + 1, ix + 6 + length, y + 2), TEXT_GREY)
     draw_screen_glare(c)
     return c
 
@@ -531,10 +517,12 @@ def draw_tvani_frame(frame):
         c.fill(rect(sx0 + 1, y, sx0 + 4, y + 1), LOG_DIM)
         c.fill(rect(sx0 + 5, y, sx0 + 8, y + 1), colour)
         c.fill(rect(sx0 + 9, y, sx0 + 9 + length, y + 1), LOG_TEXT)
-    # Cursor under the newest line.
+    # A blinking cursor at the end of the newest line.
     if frame % 2 == 0:
-        y = sy0 + 1 + 3 * LOG_VISIBLE
-        c.fill(rect(sx0 + 1, y, sx0 + 3, y + 1), LOG_TEXT)
+        length = LOG_LINES[(frame + LOG_VISIBLE - 1) % len(LOG_LINES)][1]
+        x = sx0 + 10 + length
+        y = sy0 + 1 + 3 * (LOG_VISIBLE - 1)
+        c.fill(rect(x, y - 1, x + 1, y + 1), LOG_TEXT)
     draw_screen_glare(c)
     return c
 
@@ -550,9 +538,9 @@ def draw_lamp(col):
     c.fill(circle(cx, cy, r - 1.0),
            radial(cx - 1.2, cy - 1.6, r + 0.6,
                   [(0, col['light']), (0.45, col['base']), (1, col['dark'])]))
-    hl = ellipse(cx - 1.4, cy - 2.7, 3.3, 2.1)
+    hl = ellipse(cx - 1.3, cy - 2.8, 3.0, 1.9)
     c.fill(hl, linear(0, cy - 4.8, 0, cy - 0.6,
-                      [(0, with_alpha(WHITE, 0.9)), (1, with_alpha(WHITE, 0.15))]))
+                      [(0, with_alpha(WHITE, 0.85)), (1, with_alpha(WHITE, 0.1))]))
     return c
 
 
@@ -560,79 +548,38 @@ def draw_lamp(col):
 # 16-colour versions
 # ---------------------------------------------------------------------------
 
-def _median_cut(colours, n):
-    """colours: list of ((r, g, b), weight). Returns up to n RGB tuples."""
-    boxes = [colours]
-    while len(boxes) < n:
-        # Split the box with the widest channel range (weighted by size).
-        best, best_score, best_ch = None, -1, 0
-        for i, box in enumerate(boxes):
-            if len(box) < 2:
-                continue
-            for ch in range(3):
-                vals = [c[0][ch] for c in box]
-                score = (max(vals) - min(vals)) * math.sqrt(sum(w for _, w in box))
-                if score > best_score:
-                    best, best_score, best_ch = i, score, ch
-        if best is None or best_score <= 0:
-            break
-        box = sorted(boxes[best], key=lambda c: (c[0][best_ch], c[0]))
-        total = sum(w for _, w in box)
-        acc, cut = 0, 1
-        for k, (_, w) in enumerate(box):
-            acc += w
-            if acc * 2 >= total:
-                cut = min(max(k + 1, 1), len(box) - 1)
-                break
-        boxes[best:best + 1] = [box[:cut], box[cut:]]
-    return [_wmean(b) for b in boxes]
-
-
-def _wmean(box):
-    tw = sum(w for _, w in box)
-    return tuple(sum(c[i] * w for c, w in box) / tw for i in range(3))
-
-
 def _dist2(a, b):
     # Weighted RGB distance; green matters most to the eye, blue least.
     dr, dg, db = a[0] - b[0], a[1] - b[1], a[2] - b[2]
     return 3 * dr * dr + 4 * dg * dg + 2 * db * db
 
 
-def build_palette(images):
-    """A 16-entry palette for the given 32-bit images.
+def _pal(c):
+    return tuple(_byte(v) for v in c[:3])
 
-    Entry 0 is black and is what transparent pixels hold (AND mask set);
-    the remaining 15 are fitted to the opaque pixels by median cut and a
-    few rounds of k-means.  Small images are weighted up so that the 16
-    pixel version gets colours of its own, not just the big one's.
-    """
-    counts = {}
-    for rows in images:
-        weight = max(1, (48 // len(rows)) ** 2)
-        for row in rows:
-            for r, g, b, a in row:
-                if a >= 128:
-                    counts[(r, g, b)] = counts.get((r, g, b), 0) + weight
-    colours = sorted(counts.items())
-    pal = _median_cut(colours, 15)
-    for _ in range(8):
-        sums = [[0.0, 0.0, 0.0, 0.0] for _ in pal]
-        for col, w in colours:
-            k = min(range(len(pal)), key=lambda i: _dist2(col, pal[i]))
-            s = sums[k]
-            s[0] += col[0] * w
-            s[1] += col[1] * w
-            s[2] += col[2] * w
-            s[3] += w
-        pal = [(s[0] / s[3], s[1] / s[3], s[2] / s[3]) if s[3] else p
-               for s, p in zip(sums, pal)]
-    pal = sorted({tuple(int(round(v)) for v in p) for p in pal},
-                 key=lambda p: (0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2], p))
-    pal = [(0, 0, 0)] + pal
-    while len(pal) < 16:
-        pal.append((0, 0, 0))
-    return pal[:16]
+
+# The 16 colours of the 16-colour icons, taken from the drawing colours
+# above plus the in-between shades the gradients and grid lines need.
+# Entry 0 is black: transparent pixels hold it under a set AND mask.
+PALETTE_16 = [_pal(c) for c in (
+    (0, 0, 0, 1),
+    FOLDER_LINE,
+    FOLDER_BACK_BOT,
+    FOLDER_BACK_TOP,
+    FOLDER_FRONT_BOT,
+    mix(FOLDER_FRONT_BOT, FOLDER_FRONT_TOP, 0.5),
+    FOLDER_FRONT_TOP,
+    FOLDER_LIP,
+    GLOBE_LINE,
+    GLOBE_DARK,
+    GLOBE_MID,
+    mix(GLOBE_MID, GLOBE_LIGHT, 0.5),
+    GLOBE_LIGHT,
+    mix(GLOBE_MID, GLOBE_GRID, 0.6),
+    GLOBE_GRID,
+    WHITE,
+)]
+assert len(PALETTE_16) == 16
 
 
 def quantise(rows, pal):
@@ -737,7 +684,7 @@ def build():
     files = {}
 
     app = {s: draw_app(s).rgba_bytes() for s in (48, 32, 16)}
-    pal = build_palette([app[32], app[16]])
+    pal = PALETTE_16
     four = {s: dib_4(*quantise(app[s], pal), pal) for s in (32, 16)}
 
     favicon = ico_file([four[32], four[16]])
