@@ -17,3 +17,9 @@ add_test(NAME win_tests COMMAND win_tests)
 
 add_executable(bench_serve_file bench/serve_file.cpp)
 target_link_libraries(bench_serve_file PRIVATE zant_platform psapi)
+
+# The automation tool of the end-to-end tests: finds windows by class and
+# controls by id and reads or acts on them, as an automation tool does.
+add_executable(zantctl tests/e2e/tool/zantctl.cpp)
+target_link_libraries(zantctl PRIVATE comctl32 psapi)
+target_compile_definitions(zantctl PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)

@@ -391,10 +391,11 @@ def globe_grid(gx, gy, r, w, meridians, parallels, tilt):
     """Lines of a globe seen from a little above its equator.
 
     meridians: half-widths (fractions of r) of the meridian ellipses, 0
-    for the straight central one.  parallels: latitudes as fractions of
-    r (0 is the equator, negative is north).  Only the front half of each
-    parallel is drawn, curving down as seen from above; the meridians are
-    kept upright, which reads better at small sizes than a true tilt.
+    for the straight central one.  parallels: heights of the parallels
+    as fractions of r (0 is the equator, negative is north).  Only the
+    front half of each parallel is drawn, curving down as seen from
+    above; the meridians are kept upright, which reads better at small
+    sizes than a true tilt.
     """
     grid = None
     for m in meridians:

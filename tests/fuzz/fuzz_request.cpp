@@ -1,0 +1,87 @@
+// The whole request path as core code: receives split where the input says,
+// line framing, header recognition, decoding, routing against a share list,
+// and the page or answer head that would be sent.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "http/answer.h"
+#include "http/codecs.h"
+#include "http/listing.h"
+#include "http/request.h"
+#include "shares/share_model.h"
+
+namespace {
+
+// Receives of the sizes the first input bytes choose, then the peer's close.
+class SplitSource : public LineSource {
+public:
+    SplitSource(const uint8_t* sizes, size_t sizeCount, const uint8_t* data, size_t size)
+        : sizes_(sizes), sizeCount_(sizeCount), data_(data), size_(size) {}
+    WaitResult WaitReadable() override { return kReady; }
+    long Receive(char* buffer, size_t capacity) override {
+        if (offset_ >= size_) return 0;
+        size_t n = sizeCount_ ? sizes_[next_++ % sizeCount_] + 1 : size_ - offset_;
+        if (n > capacity) n = capacity;
+        if (n > size_ - offset_) n = size_ - offset_;
+        std::copy(data_ + offset_, data_ + offset_ + n, buffer);
+        offset_ += n;
+        return static_cast<long>(n);
+    }
+
+private:
+    const uint8_t* sizes_;
+    size_t sizeCount_;
+    const uint8_t* data_;
+    size_t size_;
+    size_t offset_ = 0;
+    size_t next_ = 0;
+};
+
+ShareModel& Shares() {
+    static ShareModel* shares = [] {
+        auto* model = new ShareModel;
+        auto row = [](const char* path, int group, bool shared, bool protect) {
+            ShareRow r;
+            r.path = path;
+            r.group = group;
+            r.shared = shared;
+            r.protect = protect;
+            r.size = shared ? "1 KB" : "";
+            return r;
+        };
+        model->Assign({row("\\", -1, true, false), row("\\a.txt", 0, true, false),
+                       row("\\d\\", 0, true, false), row("\\d\\index.htm", 1, false, false),
+                       row("\\d\\x#y.bin", 1, true, true), row("\\p\\", 0, true, true),
+                       row("\\p\\q.txt", 2, true, true)});
+        return model;
+    }();
+    return *shares;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const size_t sizeCount = data[0] % 8;
+    if (size < 1 + sizeCount) return 0;
+    SplitSource source(data + 1, sizeCount, data + 1 + sizeCount, size - 1 - sizeCount);
+    LineReader reader(source);
+    const Request request = ReadRequest(reader, 256 * 1024);
+    const std::string text = DecodeRequestText(request.requestText);
+    if (text.size() > request.requestText.size()) std::abort();
+    const RouteDecision decision = DecideRoute(text, request.credential, "dTpw", Shares());
+    std::string body;
+    if (decision.route == Route::kListing) body = ListingPage(Shares(), decision.entry, decision.path);
+    if (decision.route == Route::kListingDenied) body = ListingDeniedPage();
+    const std::string answer =
+        BuildAnswer(PageStatus(body.size()), decision.contentTypeKey, body, "date");
+    if (answer.find("\r\n\r\n") == std::string::npos) std::abort();
+    // Nothing outside the shared rows is ever chosen for delivery.
+    if (decision.route == Route::kFile && !Shares().IsEntryShared(decision.entry)) std::abort();
+    if (decision.route == Route::kFile && Shares().IsEntryProtected(decision.entry) &&
+        request.credential != "dTpw")
+        std::abort();
+    LogEntryText("[127.0.0.1]", "date", text, request.receivedText);
+    return 0;
+}

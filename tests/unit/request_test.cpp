@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+#include "http/request.h"
+#include "share_rows.h"
+
+namespace {
+
+// A connection that delivers scripted receives, then the peer's close (or a
+// time-out, or an error).
+class ScriptedSource : public LineSource {
+public:
+    enum End { kClose, kTimeOut, kError };
+    explicit ScriptedSource(std::vector<std::string> receives, End end = kClose)
+        : receives_(receives.begin(), receives.end()), end_(end) {}
+
+    WaitResult WaitReadable() override {
+        ++waits;
+        if (!receives_.empty() || end_ == kClose) return kReady;
+        return end_ == kTimeOut ? kTimedOut : kFailed;
+    }
+    long Receive(char* buffer, size_t capacity) override {
+        if (receives_.empty()) return 0;
+        std::string& next = receives_.front();
+        const size_t n = std::min(capacity, next.size());
+        next.copy(buffer, n);
+        next.erase(0, n);
+        if (next.empty()) receives_.pop_front();
+        return static_cast<long>(n);
+    }
+    int waits = 0;
+
+private:
+    std::deque<std::string> receives_;
+    End end_;
+};
+
+Request Read(std::vector<std::string> receives, ScriptedSource::End end = ScriptedSource::kClose,
+             size_t limit = 0) {
+    ScriptedSource source(std::move(receives), end);
+    LineReader reader(source);
+    return ReadRequest(reader, limit);
+}
+
+void ExpectSame(const Request& a, const Request& b, const std::string& what) {
+    EXPECT_EQ(a.receivedText, b.receivedText) << what;
+    EXPECT_EQ(a.requestText, b.requestText) << what;
+    EXPECT_EQ(a.ifModifiedSince, b.ifModifiedSince) << what;
+    EXPECT_EQ(a.credential, b.credential) << what;
+}
+
+// A receive that ends right after an LF holds that line back and joins it to the
+// next: the same as if that LF had never been sent.
+std::string WithoutLfsAt(const std::string& text, const std::vector<size_t>& cuts) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool cutHere = false;
+        for (size_t c : cuts) cutHere |= c == i + 1;
+        if (!(cutHere && text[i] == '\n')) out += text[i];
+    }
+    return out;
+}
+
+const std::string kRequest =
+    "GET /docs/a%20b.txt HTTP/1.1\r\nHost: example\r\nIf-Modified-Since: Tue, 08 Dec 2026 03:28:46 "
+    "GMT\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n";
+
+TEST(ReadRequest, AtOnceStopsAtTheEmptyLine) {
+    ScriptedSource source({kRequest + "ignored body"});
+    LineReader reader(source);
+    Request r = ReadRequest(reader, 0);
+    EXPECT_EQ(r.requestText, "GET /docs/a%20b.txt");
+    EXPECT_EQ(r.ifModifiedSince, "Tue, 08 Dec 2026 03:28:46 GMT");
+    EXPECT_EQ(r.credential, "dXNlcjpwYXNz");
+    EXPECT_EQ(r.receivedText,
+              "GET /docs/a%20b.txt HTTP/1.1\r\nHost: example\r\nIf-Modified-Since: Tue, 08 Dec 2026 "
+              "03:28:46 GMT\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n");
+    EXPECT_EQ(source.waits, 1);  // nothing read after the empty line
+}
+
+TEST(ReadRequest, EverySplitInTwoReceives) {
+    const Request whole = Read({kRequest});
+    for (size_t k = 1; k < kRequest.size(); ++k) {
+        const Request split = Read({kRequest.substr(0, k), kRequest.substr(k)});
+        const std::string what = "split at " + std::to_string(k);
+        if (kRequest[k - 1] == '\n')
+            ExpectSame(split, Read({WithoutLfsAt(kRequest, {k})}), what);
+        else
+            ExpectSame(split, whole, what);
+    }
+}
+
+TEST(ReadRequest, EverySplitInThreeReceives) {
+    const std::string text = "GET /x HTTP/1.0\r\nA: b\r\n\r\n";
+    for (size_t i = 1; i < text.size(); ++i) {
+        for (size_t j = i + 1; j < text.size(); ++j) {
+            const Request split = Read({text.substr(0, i), text.substr(i, j - i), text.substr(j)});
+            ExpectSame(split, Read({WithoutLfsAt(text, {i, j})}),
+                       "splits " + std::to_string(i) + "," + std::to_string(j));
+        }
+    }
+}
+
+TEST(ReadRequest, OneByteAtATimeJoinsEveryLine) {
+    std::vector<std::string> bytes;
+    for (char c : kRequest) bytes.push_back(std::string(1, c));
+    const Request r = Read(bytes);
+    std::vector<size_t> all;
+    for (size_t i = 1; i <= kRequest.size(); ++i) all.push_back(i);
+    ExpectSame(r, Read({WithoutLfsAt(kRequest, all)}), "one byte at a time");
+    EXPECT_EQ(r.receivedText.find("GET /docs/a%20b.txt HTTP/1.1Host: example"), 0u);
+}
+
+TEST(ReadRequest, LineEndingAtAShortReceiveIsJoinedToTheNext) {
+    const Request r = Read({"GET /a.txt HTTP/1.0\r\n", "Host: x\r\n\r\n"});
+    EXPECT_EQ(r.receivedText, "GET /a.txt HTTP/1.0Host: x\r\n\r\n");
+    EXPECT_EQ(r.requestText, "GET /a.txt HTTP/1.0Host:");
+    // Request line and the empty line in separate receives still work.
+    const Request ok = Read({"GET /a.txt HTTP/1.0\r\n", "\r\n"});
+    EXPECT_EQ(ok.requestText, "GET /a.txt");
+    EXPECT_EQ(ok.receivedText, "GET /a.txt HTTP/1.0\r\n");
+}
+
+TEST(ReadRequest, EndsOfReading) {
+    const struct {
+        const char* name;
+        std::vector<std::string> receives;
+        ScriptedSource::End end;
+        std::string received, request;
+    } cases[] = {
+        {"nothing then time-out", {}, ScriptedSource::kTimeOut, "\r\n", ""},
+        {"nothing then close", {}, ScriptedSource::kClose, "\r\n", ""},
+        {"nothing then error", {}, ScriptedSource::kError, "\r\n", ""},
+        {"partial line then time-out", {"GET /a"}, ScriptedSource::kTimeOut, "GET /a\r\n", "GET"},
+        {"partial line then close", {"GET /a HTTP/1.1"}, ScriptedSource::kClose,
+         "GET /a HTTP/1.1\r\n", "GET /a"},
+        {"partial line then error: lost", {"HEAD /a b"}, ScriptedSource::kError, "\r\n", ""},
+        {"bare LF ends", {"GET / HTTP/1.0\n\n"}, ScriptedSource::kClose, "GET / HTTP/1.0\r\n\r\n",
+         "GET /"},
+        {"lone CR is dropped", {"GET /\ra HTTP/1.0\r\r\n\r\n"}, ScriptedSource::kClose,
+         "GET /a HTTP/1.0\r\n\r\n", "GET /a"},
+        {"lower case get is not a request", {"get / HTTP/1.0\r\n\r\n"}, ScriptedSource::kClose,
+         "get / HTTP/1.0\r\n\r\n", ""},
+    };
+    for (const auto& c : cases) {
+        const Request r = Read(c.receives, c.end);
+        EXPECT_EQ(r.receivedText, c.received) << c.name;
+        EXPECT_EQ(r.requestText, c.request) << c.name;
+    }
+}
+
+TEST(ReadRequest, LongLinesComeInPiecesOf64KiB) {
+    const std::string longLine(65536 * 2 + 10, 'a');
+    // Full receives: the line reaches 65536 bytes and is returned unfinished.
+    const Request r = Read({longLine.substr(0, 65536), longLine.substr(65536, 65536),
+                            longLine.substr(131072) + "\r\n\r\n"});
+    EXPECT_EQ(r.receivedText, std::string(65536, 'a') + "\r\n" + std::string(65536, 'a') + "\r\n" +
+                                  std::string(10, 'a') + "\r\n\r\n");
+}
+
+TEST(ReadRequest, ReceivedTextIsBounded) {
+    std::vector<std::string> receives;
+    for (int i = 0; i < 10000; ++i) receives.push_back("X-Header: " + std::to_string(i) + "\r\n");
+    // Each line ends with its receive: all are joined, and the limit still holds.
+    const Request joined = Read(receives, ScriptedSource::kClose, 256 * 1024);
+    EXPECT_LE(joined.receivedText.size(), 256u * 1024 + 64);
+    std::string all = "GET /a HTTP/1.1\r\n";
+    for (int i = 0; i < 20000; ++i) all += "X-Header: " + std::to_string(i) + "\r\n";
+    const Request lines = Read({all + "\r\n"}, ScriptedSource::kClose, 256 * 1024);
+    EXPECT_GT(lines.receivedText.size(), 256u * 1024);
+    EXPECT_LT(lines.receivedText.size(), 256u * 1024 + 64);
+    EXPECT_EQ(lines.requestText, "GET /a");
+    // Without a limit everything is read.
+    EXPECT_EQ(Read({all + "\r\n"}).receivedText.size(), all.size() + 2);
+}
+
+TEST(TakeRequestLine, HeaderRecognition) {
+    const struct {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string request, ifModifiedSince, credential;
+    } cases[] = {
+        {"request line cut before its last space", {"GET /a b.htm HTTP/1.1"}, "GET /a b.htm", "", ""},
+        {"no space", {"GET/x   "}, "GET/x", "", ""},
+        {"HEAD", {"HEAD /x HTTP/1.0"}, "HEAD /x", "", ""},
+        {"later GET wins", {"GET /first HTTP/1.0", "GET /second HTTP/1.0"}, "GET /second", "", ""},
+        {"on any line", {"Host: a", "GETTER x y"}, "GETTER x", "", ""},
+        {"trailing spaces of the cut", {"GET /a   HTTP/1.0"}, "GET /a", "", ""},
+        {"POST is not recognised", {"POST /a HTTP/1.0"}, "", "", ""},
+        {"date", {"If-Modified-Since: Tue, 08 Dec 2026 03:28:46 GMT  "}, "",
+         "Tue, 08 Dec 2026 03:28:46 GMT", ""},
+        {"no space after the colon loses a character", {"If-Modified-Since:Tue, 08 Dec"}, "",
+         "ue, 08 Dec", ""},
+        {"lower case header ignored", {"if-modified-since: Tue"}, "", "", ""},
+        {"header with nothing after", {"If-Modified-Since:"}, "", "", ""},
+        {"credential", {"Authorization: Basic   abc=  "}, "", "", "abc="},
+        {"credential right after the word", {"Authorization: Basicabc"}, "", "", "bc"},
+        {"other schemes ignored", {"Authorization: Digest abc"}, "", "", ""},
+        {"later credential wins", {"Authorization: Basic one", "Authorization: Basic two"}, "", "",
+         "two"},
+    };
+    for (const auto& c : cases) {
+        Request r;
+        for (const auto& line : c.lines) TakeRequestLine(r, line);
+        EXPECT_EQ(r.requestText, c.request) << c.name;
+        EXPECT_EQ(r.ifModifiedSince, c.ifModifiedSince) << c.name;
+        EXPECT_EQ(r.credential, c.credential) << c.name;
+    }
+}
+
+TEST(LogEntryText, Format) {
+    EXPECT_EQ(LogEntryText("[127.0.0.1]", "Tue, 08 Dec 2026 03:28:47 GMT", "GET \\",
+                           "GET / HTTP/1.1\r\n\r\n"),
+              "[127.0.0.1] Tue, 08 Dec 2026 03:28:47 GMT\r\nCommand- GET \\\r\nGET / "
+              "HTTP/1.1\r\n\r\n\r\n");
+}
+
+TEST(CredentialDiffers, SameAsExactComparison) {
+    const std::string values[] = {"", "a", "b", "ab", "abc", "dXNlcjpwYXNz", "dXNlcjpwYXNy",
+                                  std::string("a\0b", 3), std::string("a\0c", 3), "aaaa"};
+    for (const auto& given : values)
+        for (const auto& expected : values)
+            EXPECT_EQ(CredentialDiffers(given, expected), given != expected)
+                << "'" << given << "' vs '" << expected << "'";
+}
+
+struct RouteCase {
+    const char* name;
+    std::string request;
+    std::string credential;
+    Route route;
+    int entry;
+    std::string path;
+    std::string key;
+};
+
+TEST(DecideRoute, Table) {
+    ShareModel shares;
+    shares.Assign({
+        Row("\\", -1),
+        Row("\\a b.txt", 0),
+        Row("\\docs\\", 0),
+        Row("\\docs\\index.htm", 2),
+        Row("\\open\\", 0),
+        Row("\\readme.txt", 0),
+        Row("\\secret\\", 0, true, true),
+        Row("\\secret\\s.doc", 6, true, true),
+        Row("\\unshared.txt", 0, false),
+    });
+    const std::string good = "dXNlcjpwYXNz";
+    const RouteCase cases[] = {
+        {"favicon built in", "GET \\favicon.ico", "", Route::kFavicon, -1, "", "GET \\favicon.ico"},
+        {"favicon with a query", "GET \\favicon.ico?x=1", "", Route::kNotFound, -1,
+         "\\favicon.ico?x=1", "\\favicon.ico?x=1"},
+        {"HEAD favicon is a file request", "HEAD \\favicon.ico", "", Route::kNotFound, -1,
+         "\\favicon.ico", "\\favicon.ico"},
+        {"empty request", "", "", Route::kRedirect, -1, "", ""},
+        {"method that only begins with GET", "GETX \\readme.txt", "", Route::kRedirect, -1, "",
+         "GETX \\readme.txt"},
+        {"file", "GET \\a b.txt", "", Route::kFile, 1, "\\a b.txt", "\\a b.txt"},
+        {"file in other case", "GET \\README.TXT", "", Route::kFile, 5, "\\README.TXT",
+         "\\README.TXT"},
+        {"HEAD file", "HEAD \\readme.txt", "", Route::kFile, 5, "\\readme.txt", "\\readme.txt"},
+        {"not shared", "GET \\unshared.txt", "", Route::kNotFound, -1, "\\unshared.txt",
+         "\\unshared.txt"},
+        {"dot dot file", "GET \\docs\\..\\readme.txt", "", Route::kNotFound, -1,
+         "\\docs\\..\\readme.txt", "\\docs\\..\\readme.txt"},
+        {"drive letter", "GET C:\\readme.txt", "", Route::kNotFound, -1, "C:\\readme.txt",
+         "C:\\readme.txt"},
+        {"query string", "GET \\readme.txt?a=b", "", Route::kNotFound, -1, "\\readme.txt?a=b",
+         "\\readme.txt?a=b"},
+        {"no path", "GET", "", Route::kNotFound, -1, "", ""},
+        {"folder with a shared index", "GET \\docs\\", "", Route::kFile, 3, "\\docs\\index.htm",
+         "\\docs\\index.htm"},
+        {"folder without index", "GET \\open\\", "", Route::kListing, 4, "\\open\\", ".htm"},
+        {"folder not shared", "GET \\nothing\\", "", Route::kListingDenied, -1, "\\nothing\\",
+         ".htm"},
+        {"folder with dot dot", "GET \\docs\\..\\", "", Route::kListingDenied, -1, "\\docs\\..\\",
+         ".htm"},
+        {"root shared", "GET \\", "", Route::kListing, 0, "\\", ".htm"},
+        {"protected folder without credential", "GET \\secret\\", "", Route::kUnauthorized, 6,
+         "\\secret\\", ".htm"},
+        {"protected folder with credential", "GET \\secret\\", good, Route::kListing, 6,
+         "\\secret\\", ".htm"},
+        {"protected file wrong credential", "GET \\secret\\s.doc", "dXNlcjpwYXNy",
+         Route::kUnauthorized, 7, "\\secret\\s.doc", "\\secret\\s.doc"},
+        {"protected file in other case", "GET \\SECRET\\S.DOC", "", Route::kUnauthorized, 7,
+         "\\SECRET\\S.DOC", "\\SECRET\\S.DOC"},
+        {"protected file with credential", "GET \\secret\\s.doc", good, Route::kFile, 7,
+         "\\secret\\s.doc", "\\secret\\s.doc"},
+        {"spaces around the path", "GET   \\readme.txt  ", "", Route::kFile, 5, "\\readme.txt",
+         "\\readme.txt"},
+    };
+    for (const RouteCase& c : cases) {
+        const RouteDecision d = DecideRoute(c.request, c.credential, good, shares);
+        EXPECT_EQ(d.route, c.route) << c.name;
+        EXPECT_EQ(d.entry, c.entry) << c.name;
+        EXPECT_EQ(d.path, c.path) << c.name;
+        EXPECT_EQ(d.contentTypeKey, c.key) << c.name;
+    }
+}
+
+TEST(DecideRoute, EmptyExpectedCredentialServesProtectedItemsToRequestsWithoutOne) {
+    ShareModel shares;
+    shares.Assign({Row("\\", -1), Row("\\s.txt", 0, true, true)});
+    EXPECT_EQ(DecideRoute("GET \\s.txt", "", "", shares).route, Route::kFile);
+    EXPECT_EQ(DecideRoute("GET \\s.txt", "abc", "", shares).route, Route::kUnauthorized);
+}
+
+TEST(DecideRoute, SharedFaviconIsAnOrdinaryFile) {
+    ShareModel shares;
+    shares.Assign({Row("\\", -1), Row("\\favicon.ico", 0)});
+    const RouteDecision d = DecideRoute("GET \\favicon.ico", "", "", shares);
+    EXPECT_EQ(d.route, Route::kFile);
+    EXPECT_EQ(d.entry, 1);
+}
+
+}  // namespace
