@@ -1,0 +1,47 @@
+// Program entry: one copy per desktop, the log lock, the main form and the
+// message loop of the user-interface thread.
+#include <objbase.h>
+#include <commctrl.h>
+
+#include "log/request_log.h"
+#include "ui/form.h"
+#include "ui/main_form.h"
+#include "win32.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX classes = {8, 0x5FFF};
+    if (!InitCommonControlsEx(&classes)) InitCommonControls();
+    programInstance = instance;
+
+    // Another copy is running: bring its window forward and leave.
+    if (HWND other = FindWindowA(mainFormClassName, nullptr)) {
+        if (!IsWindowVisible(other)) ShowWindow(other, SW_SHOW);
+        SetForegroundWindow(other);
+        CoUninitialize();
+        return 0;
+    }
+
+    InitializeCriticalSection(&LogLock);
+    initRequestLog();
+    // Held for the whole run, so that Stop never ends the library under running workers.
+    WSADATA sockets;
+    WSAStartup(MAKEWORD(2, 2), &sockets);
+
+    HWND form = showMainForm();
+    if (!form) {
+        CoUninitialize();
+        return 0;
+    }
+    ShowWindow(form, SW_SHOWNORMAL);
+    UpdateWindow(form);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (preTranslateQuery(&message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    CoUninitialize();
+    return static_cast<int>(message.wParam);
+}
