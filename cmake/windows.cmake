@@ -4,11 +4,26 @@ set(ZANT_PLATFORM_SOURCES
   src/http/codecs_win.cpp
   src/http/file_delivery.cpp
   src/http/send.cpp
+  src/http/worker.cpp
+  src/log/request_log.cpp
+  src/log/status.cpp
+  src/server/listener.cpp
+  src/server/main_window.cpp
+  src/server/shared_state.cpp
+  src/shares/read_folders.cpp
+  src/shares/share_list.cpp
+  src/ui/form.cpp
+  src/ui/main_form.cpp
 )
 
 add_library(zant_platform STATIC ${ZANT_PLATFORM_SOURCES})
-target_link_libraries(zant_platform PUBLIC zant_core ws2_32)
+target_link_libraries(zant_platform PUBLIC zant_core ws2_32 comctl32 shell32 ole32 gdi32 user32)
 target_compile_definitions(zant_platform PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+enable_language(RC)
+add_executable(zant WIN32 src/server/main.cpp src/resources/zant.rc)
+target_link_libraries(zant PRIVATE zant_platform)
+set_target_properties(zant PROPERTIES OUTPUT_NAME zant)
 
 file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})

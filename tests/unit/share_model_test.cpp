@@ -97,7 +97,8 @@ TEST(ShareModel, ReadersSeeWholeStatesWhileRowsChange) {
             const int i = model.FindSharedEntry("\\a.txt");
             // Either list is whole: the row is found at 1 (sample) or not at all (empty).
             if (i != 1 && i != -1) ++badReads;
-            if (model.EntryCount() != 0 && model.EntryCount() != 6) ++badReads;
+            const int count = model.EntryCount();
+            if (count != 0 && count != 6) ++badReads;
         }
     });
     for (int k = 0; k < 2000; ++k) {

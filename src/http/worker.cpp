@@ -1,0 +1,138 @@
+#include "http/worker.h"
+
+#include "http/answer.h"
+#include "http/codecs.h"
+#include "http/codecs_win.h"
+#include "http/file_delivery.h"
+#include "http/listing.h"
+#include "http/request.h"
+#include "http/send.h"
+#include "log/request_log.h"
+#include "log/status.h"
+#include "server/shared_state.h"
+#include "shares/share_list.h"
+#include "ui/form.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 60000;
+// A client may not keep a worker longer than this, nor make it hold more.
+constexpr DWORD kReadingLimitMs = 60000;
+constexpr size_t kReceivedLimit = 256 * 1024;
+
+// The accepted connection as the line reader sees it: every wait is bounded by
+// the connection's time-out and by the end of the reading time since the accept.
+class SocketSource : public LineSource {
+public:
+    SocketSource(SOCKET s, ULONGLONG deadline) : socket_(s), deadline_(deadline) {}
+
+    WaitResult WaitReadable() override {
+        if (socket_ == INVALID_SOCKET) return kFailed;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline_) return kTimedOut;
+        const ULONGLONG left = deadline_ - now;
+        const DWORD wait = static_cast<DWORD>(left < kTimeoutMs ? left : kTimeoutMs);
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket_, &readable);
+        timeval limit = {static_cast<long>(wait / 1000), static_cast<long>(wait % 1000 * 1000)};
+        const int ready = select(0, &readable, nullptr, nullptr, &limit);
+        if (ready == 0) return kTimedOut;
+        return ready == 1 ? kReady : kFailed;
+    }
+
+    long Receive(char* buffer, size_t capacity) override {
+        for (;;) {
+            const int got = recv(socket_, buffer, static_cast<int>(capacity), 0);
+            if (got != SOCKET_ERROR) return got;
+            if (WSAGetLastError() != WSAEWOULDBLOCK || WaitReadable() != kReady) return -1;
+        }
+    }
+
+private:
+    SOCKET socket_;
+    ULONGLONG deadline_;
+};
+
+void sendAnswer(SOCKET connection, const std::string& status, const std::string& key,
+                const std::string& body, const std::string& date) {
+    const std::string answer = BuildAnswer(status, key, body, date);
+    SendBytes(connection, answer.data(), answer.size(), kTimeoutMs);
+}
+
+void answer(SOCKET connection, const RouteDecision& decision, const Request& request,
+            const std::string& date) {
+    const std::string& key = decision.contentTypeKey;
+    switch (decision.route) {
+        case Route::kFavicon: {
+            const std::string& icon = FaviconBytes();
+            sendAnswer(connection, PageStatus(icon.size()), key, icon, date);
+            return;
+        }
+        case Route::kRedirect: sendAnswer(connection, kRedirectStatus, key, "", date); return;
+        case Route::kUnauthorized: sendAnswer(connection, kUnauthorizedStatus, key, "", date); return;
+        case Route::kNotFound: sendAnswer(connection, kNotFoundStatus, key, "", date); return;
+        case Route::kListing:
+        case Route::kListingDenied: {
+            const std::string page = decision.route == Route::kListing
+                                         ? ListingPage(ShareList, decision.entry, decision.path)
+                                         : ListingDeniedPage();
+            sendAnswer(connection, PageStatus(page.size()), key,
+                       decision.method == "GET" ? page : std::string(), date);
+            return;
+        }
+        case Route::kFile: {
+            FileAnswer file = DeliverFile(BaseFolderCopy() + decision.path, decision.method,
+                                          request.ifModifiedSince);
+            if (file.file == INVALID_HANDLE_VALUE) {
+                sendAnswer(connection, file.statusBlock, key, file.body, date);
+                return;
+            }
+            SendFromFile(connection, BuildAnswerHead(file.statusBlock, key, date), file.file,
+                         file.streamLength, kTimeoutMs);
+            CloseHandle(file.file);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+const std::string& FaviconBytes() {
+    static const std::string bytes = [] {
+        HRSRC found = FindResourceA(programInstance, "QOV_FAVICON", MAKEINTRESOURCEA(10));
+        HGLOBAL loaded = found ? LoadResource(programInstance, found) : nullptr;
+        const void* data = loaded ? LockResource(loaded) : nullptr;
+        return data ? std::string(static_cast<const char*>(data), SizeofResource(programInstance, found))
+                    : std::string();
+    }();
+    return bytes;
+}
+
+DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
+    const SOCKET listener = reinterpret_cast<SOCKET>(listeningSocket);
+    if (!waitForAdmission(listener)) return 0;
+    RefreshStatus(listener);
+
+    const std::string date = LocalHttpDateNow();
+    const SOCKET connection = accept(listener, nullptr, nullptr);
+    if (connection != INVALID_SOCKET) {
+        u_long nonBlocking = 1;
+        ioctlsocket(connection, FIONBIO, &nonBlocking);
+    }
+    SocketSource source(connection, GetTickCount64() + kReadingLimitMs);
+    LineReader reader(source);
+    const Request request = ReadRequest(reader, kReceivedLimit);
+    const std::string text = DecodeRequestText(request.requestText);
+    AppendLogEntry(LogEntryText(PeerAddressText(connection), date, text, request.receivedText));
+
+    if (connection != INVALID_SOCKET) {
+        const RouteDecision decision =
+            DecideRoute(text, request.credential, ExpectedCredentialCopy(), ShareList);
+        answer(connection, decision, request, date);
+        closesocket(connection);
+    }
+    releaseAdmission();
+    RefreshStatus(listener);
+    return 0;
+}

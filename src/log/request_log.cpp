@@ -1,0 +1,131 @@
+#include "log/request_log.h"
+
+#include <atomic>
+
+#include "log/log_text.h"
+#include "ui/main_form.h"
+
+CRITICAL_SECTION LogLock;
+
+namespace {
+
+constexpr LONGLONG kRotationSize = 2097152;
+const char kErrorLine[] = "*** Error Writting to Log File ***\r\n";
+
+std::string logPath;  // absolute, fixed at start-up
+std::string backupPath;
+HANDLE logFile = INVALID_HANDLE_VALUE;
+LogWindowText windowText;  // guarded by LogLock
+
+// Only the user-interface thread touches these.
+LogWindowText::Shown shownInWindow;
+DWORD interfaceThread = 0;
+
+std::atomic<bool> refreshPosted{false};
+
+void rotateIfLarge() {
+    LARGE_INTEGER size = {};
+    if (logFile == INVALID_HANDLE_VALUE || !GetFileSizeEx(logFile, &size) ||
+        size.QuadPart <= kRotationSize)
+        return;
+    CloseHandle(logFile);
+    logFile = INVALID_HANDLE_VALUE;
+    DeleteFileA(backupPath.c_str());
+    MoveFileA(logPath.c_str(), backupPath.c_str());
+}
+
+bool openIfClosed() {
+    if (logFile != INVALID_HANDLE_VALUE) return true;
+    logFile = CreateFileA(logPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (logFile == INVALID_HANDLE_VALUE) return false;
+    SetFilePointer(logFile, 0, nullptr, FILE_END);
+    return true;
+}
+
+void writeToFile(const std::string& text) {
+    DWORD written = 0;
+    WriteFile(logFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    FlushFileBuffers(logFile);
+}
+
+// Entries reach the window through the user-interface thread's queue, so a
+// worker never waits on that thread while it holds LogLock; many entries
+// arriving at once cost one window update.
+void requestWindowRefresh() {
+    if (GetCurrentThreadId() == interfaceThread) {
+        refreshLogWindow();
+        return;
+    }
+    if (!refreshPosted.exchange(true) && !PostMessageA(mainForm, kLogRefreshMessage, 0, 0))
+        refreshPosted = false;
+}
+
+}  // namespace
+
+void initRequestLog() {
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\') base += '\\';
+    logPath = base + "WebLog.txt";
+    backupPath = base + "WebLog.bak";
+    interfaceThread = GetCurrentThreadId();
+}
+
+void AppendLogEntry(const std::string& text) {
+    EnterCriticalSection(&LogLock);
+    if (text.empty()) {
+        windowText.Clear();
+    } else {
+        rotateIfLarge();
+        if (openIfClosed()) {
+            windowText.Append(text);
+            writeToFile(text);
+        } else {
+            MessageBeep(MB_OK);
+            windowText.Append(kErrorLine + text);
+        }
+    }
+    LeaveCriticalSection(&LogLock);
+    requestWindowRefresh();
+}
+
+void refreshLogWindow() {
+    refreshPosted = false;
+    if (!LOGEDIT) return;
+    EnterCriticalSection(&LogLock);
+    LogWindowText::Update update = windowText.UpdateFrom(shownInWindow);
+    LeaveCriticalSection(&LogLock);
+
+    if (update.replaceAll) {
+        SetWindowTextA(LOGEDIT, update.append.c_str());
+    } else {
+        if (update.cutFront) {
+            SendMessageA(LOGEDIT, EM_SETSEL, 0, static_cast<LPARAM>(update.cutFront));
+            SendMessageA(LOGEDIT, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+        }
+        if (!update.append.empty()) {
+            const LRESULT length = SendMessageA(LOGEDIT, WM_GETTEXTLENGTH, 0, 0);
+            SendMessageA(LOGEDIT, EM_SETSEL, length, length);
+            SendMessageA(LOGEDIT, EM_REPLACESEL, FALSE,
+                         reinterpret_cast<LPARAM>(update.append.c_str()));
+        }
+    }
+    shownInWindow = update.after;
+    SendMessageA(LOGEDIT, EM_SETSEL, 65535, 65535);
+    SendMessageA(LOGEDIT, EM_SCROLLCARET, 0, 0);
+}
+
+void closeLogFile() {
+    EnterCriticalSection(&LogLock);
+    if (logFile != INVALID_HANDLE_VALUE) CloseHandle(logFile);
+    logFile = INVALID_HANDLE_VALUE;
+    LeaveCriticalSection(&LogLock);
+}
+
+LRESULT logKeyHandler(LONG_PTR, HWND, HWND, WPARAM wParam, LPARAM) {
+    if (wParam != VK_F5) return 0;
+    AppendLogEntry(std::string());
+    return 1;
+}

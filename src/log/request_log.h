@@ -1,0 +1,28 @@
+// The request log: the log window and "WebLog.txt" (moved to "WebLog.bak" past
+// 2 MiB), written entry by entry under LogLock.
+#pragma once
+
+#include <string>
+
+#include "win32.h"
+
+// Serialises every entry; created before any window and valid until the process ends.
+extern CRITICAL_SECTION LogLock;
+
+// Fixes the folder of the log files: the current directory at start-up.
+void initRequestLog();
+
+// Logs one entry (any thread); an empty text clears the log window only.
+void AppendLogEntry(const std::string& text);
+
+// Brings the log window up to date with the entries; user-interface thread.
+void refreshLogWindow();
+
+// Closes the log file (program clean-up); a later entry opens it again.
+void closeLogFile();
+
+// F5 in the log window clears it. Nonzero when the key was consumed.
+LRESULT logKeyHandler(LONG_PTR userValue, HWND parent, HWND control, WPARAM wParam, LPARAM lParam);
+
+// The private message that asks the user-interface thread to refresh the window.
+constexpr UINT kLogRefreshMessage = WM_APP + 1;

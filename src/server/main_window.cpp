@@ -1,0 +1,259 @@
+#include "server/main_window.h"
+
+#include <shellapi.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+
+#include "http/codecs.h"
+#include "http/codecs_win.h"
+#include "log/request_log.h"
+#include "log/status.h"
+#include "server/listener.h"
+#include "server/shared_state.h"
+#include "shares/share_list.h"
+#include "ui/main_form.h"
+
+HMENU TrayMenu = nullptr;
+
+namespace {
+
+constexpr UINT_PTR kStatusTimer = 1;
+constexpr size_t kStatusTextLimit = 39;
+
+// The status bar's moving text, kept scrambled.
+constexpr unsigned char kMovingTextKey = 0x5A;
+const char kMovingText[18] = {0x00, 0x1B, 0x14, 0x0E, 0x7A, 0x29, 0x3F, 0x28, 0x2C,
+                              0x3F, 0x29, 0x7A, 0x3C, 0x33, 0x36, 0x3F, 0x29, 0x7B};
+
+struct HelpText {
+    HWND* window;
+    const char* text;
+};
+
+const char kFileListHelp[] =
+    "Select the Files/Folders you wish to share.\r\nCheck the ones you want to have "
+    "username/password.  And if you Press F5 on the list it will refresh it.";
+const char kLogHelp[] =
+    "Log Window for the last 65535 characters of Requests.\r\nPress F5 while the cursor is in "
+    "the Log Window to clear it.";
+const char kFormHelp[] =
+    "1. Select IP Address to Mount Server On.\r\n2. Select Files to Share and # of Connections "
+    "Allowed.\r\n3. Username and Password are Optional, then Click Host.";
+
+const HelpText kHelpTexts[] = {
+    {&USEREDIT, "Username that the user's browser will prompt for.\r\n(35 Character Max)"},
+    {&PASSEDIT, "Password that the user's browser will prompt for.\r\n(35 Character Max)"},
+    {&HOSTBUTTON, "Click to Begin Hosting on the selected IP Address."},
+    {&STOPBUTTON, "Click to Stop Hosting on the selected IP Address."},
+    {&CONNSLIDER, "Select the maximum allowed connections at a time here."},
+    {&IPLIST, "The Server will listen on Port 80 on this selected IP Address."},
+    {&FOLDERBUTTON, "Select the Base Folder to Share from."},
+    {&FILELIST, kFileListHelp},
+    {&LOGEDIT, kLogHelp},
+    {&TVPIC, "Click to Toggle Log/File Views."},
+};
+
+const HelpText kTooltips[] = {
+    {&TVPIC, "Click to Toggle Log/File Views."},
+    {&USEREDIT, "Username that the user's browser will prompt for.\r\n(35 Character Max)"},
+    {&PASSEDIT, "Password that the user's browser will prompt for.\r\n(35 Character Max)"},
+    {&HOSTBUTTON, "Click to Begin Hosting on the selected IP Address."},
+    {&STOPBUTTON, "Click to Stop Hosting on the selected IP Address."},
+    {&CONNSLIDER, "Select the maximum allowed connections at a time here."},
+    {&IPLIST, "The Server will listen on Port 80 on this selected IP Address."},
+    {&FOLDERBUTTON, "Select the Base Folder to Share from."},
+    {&FILELIST,
+     "Select the Files/Folders you wish to share.\r\nCheck the ones you want to have "
+     "username/password."},
+    {&LOGEDIT, "Log Window for the last 65535 characters of Requests."},
+};
+
+std::string cut(std::string text) {
+    if (text.size() > kStatusTextLimit) text.resize(kStatusTextLimit);
+    return text;
+}
+
+void statusTick() {
+    const std::string clock = cut("\t" + LocalHttpDateNow());
+    SendMessageA(STATUSBAR, SB_SETTEXTA, 3, reinterpret_cast<LPARAM>(clock.c_str()));
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const int offset = (now.wHour * 3600 + now.wMinute * 60 + now.wSecond) % 20;
+    const std::string moving =
+        cut(std::string(offset, ' ') +
+            XorBytes(std::string(kMovingText, sizeof(kMovingText)), kMovingTextKey));
+    SendMessageA(STATUSBAR, SB_SETTEXTA, 5, reinterpret_cast<LPARAM>(moving.c_str()));
+}
+
+void showTrayMenu() {
+    POINT cursor;
+    GetCursorPos(&cursor);
+    HWND next = GetWindow(mainForm, GW_HWNDNEXT);
+    SetForegroundWindow(mainForm);
+    SetWindowPos(mainForm, next, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetFocus(nullptr);
+    TrackPopupMenu(TrayMenu, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, mainForm,
+                   nullptr);
+    PostMessageA(mainForm, WM_NULL, 0, 0);
+}
+
+std::string editText(HWND edit) {
+    char text[36] = {};
+    GetWindowTextA(edit, text, sizeof(text));
+    return text;
+}
+
+void updateCredential() {
+    const std::string user = editText(USEREDIT);
+    const std::string password = editText(PASSEDIT);
+    SetExpectedCredential(user.empty() && password.empty()
+                              ? std::string()
+                              : EncodeBase64(user + ":" + password));
+}
+
+void chooseFolder() {
+    const std::string folder =
+        BrowseForFolder(mainForm, "Select a Folder to Share From", BaseFolderCopy());
+    if (!folder.empty()) ScanFolder(folder);
+}
+
+void showHelp(const HELPINFO* info) {
+    HWND window = info ? static_cast<HWND>(info->hItemHandle) : nullptr;
+    const char* text = kFormHelp;
+    for (const HelpText& help : kHelpTexts) {
+        if (window && *help.window == window) {
+            text = help.text;
+            break;
+        }
+    }
+    MessageBoxA(nullptr, text, "Help", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+}
+
+LRESULT onCommand(WPARAM wParam) {
+    const WORD id = LOWORD(wParam);
+    const WORD code = HIWORD(wParam);
+    switch (id) {
+        case kTrayHost:
+        case kIdHostButton:
+            if (code != 0 || !IsWindowEnabled(HOSTBUTTON)) return 0;
+            HostServer();
+            return 1;
+        case kTrayStop:
+        case kIdStopButton:
+            if (code != 0 || !IsWindowEnabled(STOPBUTTON)) return 0;
+            StopServer();
+            return 1;
+        case kTrayExit:
+            if (code != 0) return 0;
+            SendMessageA(mainForm, WM_CLOSE, 0, 0);
+            return 1;
+        case kIdUserEdit:
+        case kIdPassEdit:
+            if (code != EN_CHANGE) return 0;
+            updateCredential();
+            return 1;
+        case kIdFolderButton:
+            if (code != 0) return 0;
+            chooseFolder();
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+LRESULT initMainForm(HWND form) {
+    HMENU system = GetSystemMenu(form, FALSE);
+    for (UINT command : {SC_SIZE, SC_RESTORE, SC_MINIMIZE, SC_MAXIMIZE})
+        DeleteMenu(system, command, MF_BYCOMMAND);
+    InsertMenuA(system, 0, MF_BYPOSITION | MF_STRING, kSysHide, "&Hide");
+
+    const unsigned char loopback[4] = {127, 0, 0, 1};
+    uint32_t loopbackAddress;
+    std::memcpy(&loopbackAddress, loopback, 4);
+    listBoxAddString(IPLIST, DottedAddress(loopback));
+    for (int k = 1;; ++k) {
+        const uint32_t address = ResolveHostAddress("", k);
+        if (address == 0 || address == loopbackAddress) break;
+        listBoxAddString(IPLIST, DottedAddress(reinterpret_cast<const unsigned char*>(&address)));
+    }
+    SendMessageA(IPLIST, LB_SETCURSEL, 0, 0);
+
+    addTrayIcon(form);
+
+    TrayMenu = CreatePopupMenu();
+    AppendMenuA(TrayMenu, MF_STRING, kTrayHost, "&Host");
+    AppendMenuA(TrayMenu, MF_STRING | MF_GRAYED, kTrayStop, "&Stop");
+    AppendMenuA(TrayMenu, MF_SEPARATOR, kTraySeparator, nullptr);
+    AppendMenuA(TrayMenu, MF_STRING, kTrayExit, "E&xit");
+
+    SHFILEINFOA info = {};
+    const auto images = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+        "", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    listViewSetImageList(FILELIST, images, LVSIL_SMALL);
+
+    listViewInsertColumn(FILELIST, 0, "File Name", LVCFMT_LEFT, 412);
+    listViewInsertColumn(FILELIST, 1, "Size", LVCFMT_RIGHT, 70);
+    listViewInsertColumn(FILELIST, 2, "Modified", LVCFMT_LEFT, 191);
+
+    for (const HelpText& tip : kTooltips) addTooltip(form, *tip.window, tip.text);
+
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    ScanFolder(current);
+
+    SetTimer(form, kStatusTimer, 500, nullptr);
+    return 0;
+}
+
+LRESULT formEventHandler(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_TIMER:
+            statusTick();
+            return 1;
+        case TrayCallbackMessage:
+            if (LOWORD(lParam) == WM_LBUTTONUP) {
+                if (!IsWindowVisible(mainForm)) ShowWindow(mainForm, SW_SHOW);
+                SetForegroundWindow(mainForm);
+            } else if (LOWORD(lParam) == WM_RBUTTONUP) {
+                showTrayMenu();
+            }
+            return 1;
+        case WM_COMMAND:
+            return onCommand(wParam);
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) != kSysHide) return 0;
+            ShowWindow(mainForm, SW_HIDE);
+            return 1;
+        case WM_NCRBUTTONUP:
+            if (wParam != HTCLOSE) return 0;
+            ShowWindow(mainForm, SW_HIDE);
+            return 1;
+        case WM_HSCROLL:
+            return OnSliderMoved();
+        case AcceptNotifyMessage:
+            OnAcceptNotify();
+            return 1;
+        case WM_HELP:
+            showHelp(reinterpret_cast<const HELPINFO*>(lParam));
+            return 1;
+        default:
+            (void)form;
+            return 0;
+    }
+}
+
+LRESULT cleanUpMainForm(HWND form) {
+    KillTimer(form, kStatusTimer);
+    deleteTrayIcon();
+    DestroyMenu(TrayMenu);
+    TrayMenu = nullptr;
+    const SOCKET listener = Listener.exchange(0);
+    if (listener) closesocket(listener);
+    closeLogFile();
+    // LogLock stays: workers still running may log until the process ends.
+    return 0;
+}
