@@ -57,6 +57,7 @@ void requestWindowRefresh() {
         refreshLogWindow();
         return;
     }
+    if (!mainForm) return;
     if (!refreshPosted.exchange(true) && !PostMessageA(mainForm, kLogRefreshMessage, 0, 0))
         refreshPosted = false;
 }

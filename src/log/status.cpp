@@ -52,6 +52,7 @@ void setPicture(const char* name) {
 }  // namespace
 
 void RefreshStatus(SOCKET) {
+    if (!mainForm) return;
     if (GetCurrentThreadId() == GetWindowThreadProcessId(mainForm, nullptr)) {
         refreshStatusNow();
         return;

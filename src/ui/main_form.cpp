@@ -300,9 +300,9 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_SYSCHAR:
             if (GetKeyState(VK_MENU) < 0) {
                 if (message == WM_SYSCHAR) return 0;
-                const WPARAM key = wParam >= 'a' && wParam <= 'z' ? wParam - 32 : wParam;
-                if (isAltBindingKey(key)) {
-                    if (message == WM_SYSKEYDOWN) performAltBinding(key);
+                // Virtual-key codes of letters are upper case; 'a'..'z' are other keys (F4 is 's').
+                if (isAltBindingKey(wParam)) {
+                    if (message == WM_SYSKEYDOWN) performAltBinding(wParam);
                     return 0;
                 }
             }
