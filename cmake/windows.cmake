@@ -5,6 +5,7 @@ set(ZANT_PLATFORM_SOURCES
   src/http/file_delivery.cpp
   src/http/send.cpp
   src/http/worker.cpp
+  src/log/display_refresh.cpp
   src/log/request_log.cpp
   src/log/status.cpp
   src/server/listener.cpp
@@ -38,3 +39,7 @@ target_link_libraries(bench_serve_file PRIVATE zant_platform psapi)
 add_executable(zantctl tests/e2e/tool/zantctl.cpp)
 target_link_libraries(zantctl PRIVATE comctl32 psapi)
 target_compile_definitions(zantctl PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+add_executable(bench_thread_rate bench/thread_rate.cpp)
+target_compile_definitions(bench_thread_rate PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_include_directories(bench_thread_rate PRIVATE src)

@@ -1,5 +1,7 @@
 #include "http/worker.h"
 
+#include <memory>
+
 #include "http/answer.h"
 #include "http/codecs.h"
 #include "http/codecs_win.h"
@@ -19,6 +21,9 @@ constexpr DWORD kTimeoutMs = 60000;
 // A client may not keep a worker longer than this, nor make it hold more.
 constexpr DWORD kReadingLimitMs = 60000;
 constexpr size_t kReceivedLimit = 256 * 1024;
+// What a client may still send after its answer before the connection is closed.
+constexpr DWORD kDrainMs = 2000;
+constexpr size_t kDrainLimit = 256 * 1024;
 
 // The accepted connection as the line reader sees it: every wait is bounded by
 // the connection's time-out and by the end of the reading time since the accept.
@@ -96,6 +101,23 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
     }
 }
 
+// Closing a socket with unread bytes (a request body, a second pipelined
+// request) makes the peer's system reset the connection, and the client may
+// lose the answer it has not read yet. So the sending side is shut first and
+// what the client still sends is read and dropped, for a short while only.
+void closeGracefully(SOCKET connection) {
+    shutdown(connection, SD_SEND);
+    std::unique_ptr<char[]> sink(new char[65536]);
+    SocketSource source(connection, GetTickCount64() + kDrainMs);
+    size_t drained = 0;
+    while (drained <= kDrainLimit && source.WaitReadable() == LineSource::kReady) {
+        const long got = source.Receive(sink.get(), 65536);
+        if (got <= 0) break;
+        drained += static_cast<size_t>(got);
+    }
+    closesocket(connection);
+}
+
 }  // namespace
 
 const std::string& FaviconBytes() {
@@ -130,7 +152,7 @@ DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
         const RouteDecision decision =
             DecideRoute(text, request.credential, ExpectedCredentialCopy(), ShareList);
         answer(connection, decision, request, date);
-        closesocket(connection);
+        closeGracefully(connection);
     }
     releaseAdmission();
     RefreshStatus(listener);

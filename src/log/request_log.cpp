@@ -1,7 +1,6 @@
 #include "log/request_log.h"
 
-#include <atomic>
-
+#include "log/display_refresh.h"
 #include "log/log_text.h"
 #include "ui/main_form.h"
 
@@ -20,8 +19,6 @@ LogWindowText windowText;  // guarded by LogLock
 // Only the user-interface thread touches these.
 LogWindowText::Shown shownInWindow;
 DWORD interfaceThread = 0;
-
-std::atomic<bool> refreshPosted{false};
 
 void rotateIfLarge() {
     LARGE_INTEGER size = {};
@@ -49,17 +46,13 @@ void writeToFile(const std::string& text) {
     FlushFileBuffers(logFile);
 }
 
-// Entries reach the window through the user-interface thread's queue, so a
-// worker never waits on that thread while it holds LogLock; many entries
-// arriving at once cost one window update.
+// A worker never waits on the user-interface thread, least of all while it
+// holds LogLock: the window catches up with the entries from that thread.
 void requestWindowRefresh() {
-    if (GetCurrentThreadId() == interfaceThread) {
+    if (GetCurrentThreadId() == interfaceThread)
         refreshLogWindow();
-        return;
-    }
-    if (!mainForm) return;
-    if (!refreshPosted.exchange(true) && !PostMessageA(mainForm, kLogRefreshMessage, 0, 0))
-        refreshPosted = false;
+    else
+        requestDisplayRefresh();
 }
 
 }  // namespace
@@ -93,7 +86,6 @@ void AppendLogEntry(const std::string& text) {
 }
 
 void refreshLogWindow() {
-    refreshPosted = false;
     if (!LOGEDIT) return;
     EnterCriticalSection(&LogLock);
     LogWindowText::Update update = windowText.UpdateFrom(shownInWindow);

@@ -23,6 +23,3 @@ void closeLogFile();
 
 // F5 in the log window clears it. Nonzero when the key was consumed.
 LRESULT logKeyHandler(LONG_PTR userValue, HWND parent, HWND control, WPARAM wParam, LPARAM lParam);
-
-// The private message that asks the user-interface thread to refresh the window.
-constexpr UINT kLogRefreshMessage = WM_APP + 1;

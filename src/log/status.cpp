@@ -3,10 +3,10 @@
 #include <shellapi.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <cstring>
 #include <string>
 
+#include "log/display_refresh.h"
 #include "log/status_text.h"
 #include "server/shared_state.h"
 #include "ui/main_form.h"
@@ -24,8 +24,6 @@ std::string statePartShown;
 std::string counterPartShown;
 
 bool logViewShown = false;
-
-std::atomic<bool> refreshPosted{false};
 
 void loadStatusIcons() {
     if (statusIconsLoaded) return;
@@ -51,19 +49,17 @@ void setPicture(const char* name) {
 
 }  // namespace
 
+// The display always shows the listener of its moment: a worker that ends after
+// Stop must not make a stopped server look online again.
 void RefreshStatus(SOCKET) {
     if (!mainForm) return;
-    if (GetCurrentThreadId() == GetWindowThreadProcessId(mainForm, nullptr)) {
+    if (GetCurrentThreadId() == GetWindowThreadProcessId(mainForm, nullptr))
         refreshStatusNow();
-        return;
-    }
-    // Many refreshes from workers at once cost the user-interface thread one.
-    if (!refreshPosted.exchange(true) && !PostMessageA(mainForm, kStatusRefreshMessage, 0, 0))
-        refreshPosted = false;
+    else
+        requestDisplayRefresh();
 }
 
 void refreshStatusNow() {
-    refreshPosted = false;
     loadStatusIcons();
     const int32_t limit = MaxConnections();
     const uint32_t count = ActiveConnections.load();

@@ -20,4 +20,3 @@ void deleteTrayIcon();
 LRESULT ToggleLogView(LONG_PTR userValue, HWND form, WPARAM wParam, LPARAM lParam);
 
 constexpr UINT TrayCallbackMessage = WM_USER + 500;  // 1524
-constexpr UINT kStatusRefreshMessage = WM_APP + 2;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "log/display_refresh.h"
 #include "log/request_log.h"
 #include "log/status.h"
 #include "server/main_window.h"
@@ -200,12 +201,8 @@ LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     FF_DATA* record = message == WM_CREATE ? nullptr : recordOf(window);
 
     // The program's own deferred updates of the log window and the status display.
-    if (message == kLogRefreshMessage) {
-        refreshLogWindow();
-        return 0;
-    }
-    if (message == kStatusRefreshMessage) {
-        refreshStatusNow();
+    if (message == kDisplayRefreshMessage) {
+        onDisplayRefreshMessage();
         return 0;
     }
     if (message == WM_NOTIFY) noteFileListNotification(reinterpret_cast<const NMHDR*>(lParam));
