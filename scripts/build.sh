@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the three configurations: native (core, unit tests, fuzz replays),
-# Windows (the program and its tests, cross-compiled) and fuzz (clang, libFuzzer).
+# Builds the configurations: native (core, unit tests, fuzz replays), san (the
+# same with AddressSanitizer and UndefinedBehaviorSanitizer), Windows (the
+# program and its tests, cross-compiled) and fuzz (clang, libFuzzer).
 set -eu
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -20,6 +21,10 @@ fi
 if [ "$which" = all ] || [ "$which" = win ]; then
   configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
   make -s --no-print-directory -C build/win -j"$jobs"
+fi
+if [ "$which" = all ] || [ "$which" = san ]; then
+  configure build/san -DZANT_SANITIZE=ON
+  make -s --no-print-directory -C build/san -j"$jobs"
 fi
 if [ "$which" = all ] || [ "$which" = fuzz ]; then
   configure build/fuzz -DZANT_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
