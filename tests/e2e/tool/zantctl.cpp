@@ -514,6 +514,8 @@ Reply CmdFocus(const Args& args) {
                   .Str("class", info.hwndFocus ? ClassOf(info.hwndFocus) : std::wstring())
                   .Raw("active", WindowBrief(info.hwndActive))
                   .Raw("capture", WindowBrief(info.hwndCapture))
+                  .Bool("menu_mode", (info.flags & GUI_INMENUMODE) != 0)
+                  .Bool("move_size", (info.flags & GUI_INMOVESIZE) != 0)
                   .Text());
 }
 
