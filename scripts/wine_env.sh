@@ -32,6 +32,24 @@ zant_display_start() {
   return 1
 }
 
+# No window manager runs on the virtual display. Wine would wait two seconds
+# for one to acknowledge every window it hides (the tray icon's window in
+# explorer.exe at each exit of the program, each closed message box) and
+# would ignore X focus changes, so xdotool's keys would go nowhere. These
+# settings let Wine look after the windows of these programs itself; the one
+# for explorer.exe counts from the next start of the wineserver.
+zant_wine_settings() {
+  local app key
+  for app in explorer.exe zant.exe; do
+    key="HKCU\\Software\\Wine\\AppDefaults\\$app\\X11 Driver"
+    if ! grep -qF "[Software\\\\Wine\\\\AppDefaults\\\\$app\\\\X11 Driver]" \
+        "$WINEPREFIX/user.reg" 2>/dev/null; then
+      wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+      wine reg add "$key" /v UseTakeFocus /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    fi
+  done
+}
+
 # Makes the prefix on first use and keeps one wineserver running.
 zant_wine_start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -39,6 +57,7 @@ zant_wine_start() {
     wine wineboot -i >/dev/null 2>&1 || true
   fi
   wineserver -p >/dev/null 2>&1 || true
+  zant_wine_settings
   wine wineboot >/dev/null 2>&1 || true
 }
 
