@@ -1,0 +1,688 @@
+"""Drives the real zant.exe under Wine for the end-to-end tests.
+
+Three pieces: the desktop (one Xvfb display and one running wineserver for the
+prefix, reused when ./test already started them), `Ctl` (one persistent
+zantctl.exe that finds windows by class and controls by id and talks to them
+with window messages) and `Zant` (one run of the program in a base folder of
+its own). Keystrokes that need real keyboard state go through xdotool; bytes
+on the wire go through `http_raw`. Standard library only.
+"""
+
+import json
+import os
+import re
+import select
+import socket
+import struct
+import subprocess
+import tempfile
+import time
+import zlib
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+BUILD_WIN = ROOT / "build" / "win"
+ZANT_EXE = BUILD_WIN / "zant.exe"
+ZANTCTL_EXE = BUILD_WIN / "zantctl.exe"
+ARTIFACTS = ROOT / "build" / "artifacts"
+
+MAIN = "ZANT_ZANT"
+READING = "ZANT_READFOLDERS"
+
+# Control ids of the main form.
+STATUSBAR = 10000
+HOSTBUTTON = 1
+STOPBUTTON = 2
+USEREDIT = 1001
+PASSEDIT = 1002
+FOLDERBUTTON = 1003
+CONNLABEL = 1004
+USERLABEL = 1005
+PASSLABEL = 1006
+IPLABEL = 1007
+TVPIC = 1008
+LOGEDIT = 1009
+IPLIST = 1010
+CONNSLIDER = 1011
+FILELIST = 1012
+
+# Controls of the reading window.
+FOUNDCOUNT = 1000
+CANCELBUTTON = 1
+FOUNDLABEL = 1001
+
+# Tray menu commands.
+TRAYHOST = 1525
+TRAYEXIT = 1528
+
+WM_CLOSE = 0x0010
+WM_COMMAND = 0x0111
+EM_GETLIMITTEXT = 0x00D5
+
+WINE_ENV = {
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+}
+
+
+def poll(predicate, timeout=10.0, interval=0.02, what="condition"):
+    """Calls predicate until it returns a true value, which is returned."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise TimeoutError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------
+# The desktop: display and wineserver
+
+
+class Desktop:
+    """The X display and the Wine prefix the tests run in.
+
+    When DISPLAY and WINEPREFIX are given (./test sources scripts/wine_env.sh
+    and starts both), they are used as they are; otherwise a private Xvfb is
+    started and the repository's prefix is used, and both are stopped again by
+    what was started here.
+    """
+
+    def __init__(self):
+        self.env = dict(os.environ)
+        self.env.update(WINE_ENV)
+        self.xvfb = None
+        self.own_wineserver = False
+
+    def start(self):
+        if not self.env.get("WINEPREFIX"):
+            self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
+        given_display = bool(os.environ.get("DISPLAY")) and bool(os.environ.get("WINEPREFIX"))
+        if not given_display:
+            self.env["DISPLAY"] = self._start_xvfb()
+        if self._wineserver_running():
+            self._configure_prefix()
+            return self
+        # The server outlives this call: it must not hold on to our output pipes.
+        subprocess.run(["wineserver", "-p"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.own_wineserver = True
+        self._configure_prefix()
+        subprocess.run(["wine", "wineboot"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return self
+
+    def _configure_prefix(self):
+        # The Wine settings for a display without a window manager live with
+        # the script that ./test uses, so that both ways agree.
+        subprocess.run(["bash", "-c", 'source "$1" && export WINEPREFIX="$2" && zant_wine_settings',
+                        "bash", str(ROOT / "scripts" / "wine_env.sh"), self.env["WINEPREFIX"]],
+                       env=self.env, check=False)
+
+    def _start_xvfb(self):
+        for n in range(91, 141):
+            if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
+                continue
+            proc = subprocess.Popen(
+                ["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.monotonic() + 5
+            while time.monotonic() < deadline and proc.poll() is None:
+                if os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                    self.xvfb = proc
+                    return f":{n}"
+                time.sleep(0.05)
+            if proc.poll() is None:
+                proc.terminate()
+                proc.wait()
+        raise RuntimeError("could not start Xvfb")
+
+    def _wineserver_running(self):
+        # "wineserver -k 0" would stop it; asking for its socket is harmless.
+        prefix = Path(self.env["WINEPREFIX"])
+        try:
+            st = prefix.stat()
+        except FileNotFoundError:
+            return False
+        sockets = Path(f"/tmp/.wine-{os.getuid()}") / f"server-{st.st_dev:x}-{st.st_ino:x}"
+        return (sockets / "socket").exists()
+
+    def kill_wine(self):
+        """Ends every Wine process of the prefix: the last resort of a stuck run."""
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=30)
+        if self.own_wineserver:
+            subprocess.run(["wineserver", "-p"], env=self.env, check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def stop(self):
+        if self.own_wineserver:
+            subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+            self.own_wineserver = False
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+            self.xvfb = None
+
+
+# ---------------------------------------------------------------------------
+# The automation tool
+
+
+class CtlError(Exception):
+    pass
+
+
+class Ctl:
+    """One persistent zantctl.exe: one line out, one line back.
+
+    Window specs are "CLASS" (a top-level window of that class), "CLASS/ID"
+    (its control with that id) or a handle "0x...". Every method raises
+    CtlError when the tool answers "err".
+    """
+
+    def __init__(self, env, exe=ZANTCTL_EXE, timeout=30.0):
+        self.env = env
+        self.exe = exe
+        self.timeout = timeout
+        self.proc = None
+        self._buffer = b""
+
+    def start(self):
+        self.proc = subprocess.Popen(
+            ["wine", str(self.exe)], env=self.env, stdin=subprocess.PIPE,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, cwd=str(ROOT))
+        self._buffer = b""
+        return self
+
+    def stop(self):
+        if self.proc is None:
+            return
+        if self.proc.poll() is None:
+            try:
+                self.proc.stdin.write(b"quit\n")
+                self.proc.stdin.flush()
+                self.proc.wait(timeout=5)
+            except (OSError, subprocess.TimeoutExpired):
+                self.proc.kill()
+                self.proc.wait()
+        self.proc.stdin.close()
+        self.proc.stdout.close()
+        self.proc = None
+
+    def _readline(self, timeout):
+        deadline = time.monotonic() + timeout
+        fd = self.proc.stdout.fileno()
+        while b"\n" not in self._buffer:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise CtlError("zantctl did not answer in time")
+            ready, _, _ = select.select([fd], [], [], left)
+            if ready:
+                chunk = os.read(fd, 65536)
+                if not chunk:
+                    raise CtlError("zantctl ended")
+                self._buffer += chunk
+        line, self._buffer = self._buffer.split(b"\n", 1)
+        return line.decode("utf-8")
+
+    def call(self, *words, timeout=None):
+        """Sends one command; returns the parsed JSON of an "ok" answer."""
+        if self.proc is None or self.proc.poll() is not None:
+            self.start()
+        line = " ".join(str(w) for w in words)
+        if "\n" in line:
+            raise ValueError("one command per line")
+        self.proc.stdin.write(line.encode("utf-8") + b"\n")
+        self.proc.stdin.flush()
+        answer = self._readline(timeout or self.timeout)
+        if answer.startswith("ok "):
+            return json.loads(answer[3:])
+        if answer.startswith("err "):
+            raise CtlError(f"{line}: {answer[4:]}")
+        raise CtlError(f"{line}: unexpected answer {answer!r}")
+
+    # Windows ------------------------------------------------------------
+
+    def exists(self, spec):
+        return self.call("exists", spec)["exists"]
+
+    def handle(self, spec):
+        """The handle of the window, or None."""
+        return self.call("exists", spec).get("hwnd")
+
+    def wait(self, spec, timeout_ms=10000):
+        return self.call("wait", spec, int(timeout_ms), timeout=timeout_ms / 1000 + 10)["hwnd"]
+
+    def waitgone(self, spec, timeout_ms=10000):
+        self.call("waitgone", spec, int(timeout_ms), timeout=timeout_ms / 1000 + 10)
+
+    def text(self, spec):
+        return self.call("text", spec)["text"]
+
+    def settext(self, spec, text):
+        escaped = (text.replace("\\", "\\\\").replace("\t", "\\t").replace("\r", "\\r")
+                   .replace("\n", "\\n"))
+        return self.call("settext", spec, escaped)["result"]
+
+    def enabled(self, spec):
+        return self.call("enabled", spec)["enabled"]
+
+    def visible(self, spec):
+        return self.call("visible", spec)["visible"]
+
+    def rect(self, spec):
+        """{"window": {left, top, right, bottom}, "client": {...}} in screen pixels."""
+        return self.call("rect", spec)
+
+    def style(self, spec):
+        """style, exstyle, id, class, parent, parent_class, owner, pid."""
+        return self.call("style", spec)
+
+    def focus(self, spec):
+        """The keyboard focus of the thread that owns the window: hwnd, id, class, active."""
+        return self.call("focus", spec)
+
+    def foreground(self):
+        return self.call("foreground")
+
+    def activate(self, spec):
+        return self.call("activate", spec)
+
+    def children(self, spec):
+        return self.call("children", spec)
+
+    def windows(self, pid=None):
+        return self.call("windows", *([pid] if pid else []))
+
+    # Acting ---------------------------------------------------------------
+
+    def click(self, spec, wait_ms=5000):
+        """Clicks a button; returns once its handler has returned ({"done": True})
+        or a new window of the program has opened ({"done": False, "opened": {...}})."""
+        return self.call("click", spec, int(wait_ms), timeout=wait_ms / 1000 + 10)
+
+    def command(self, spec, control_id, code=0, wait_ms=5000):
+        """WM_COMMAND to a form as the control (or menu item) would send it."""
+        return self.call("command", spec, control_id, code, int(wait_ms),
+                         timeout=wait_ms / 1000 + 10)
+
+    def send(self, spec, msg, wparam=0, lparam=0):
+        return self.call("send", spec, msg, wparam, lparam)["result"]
+
+    def post(self, spec, msg, wparam=0, lparam=0):
+        self.call("post", spec, msg, wparam, lparam)
+
+    # Lists ----------------------------------------------------------------
+
+    def lbitems(self, spec):
+        return self.call("lbitems", spec)
+
+    def lbsel(self, spec):
+        """{"index": selected index or -1, "count": n}."""
+        return self.call("lbsel", spec)
+
+    def lvcount(self, spec):
+        """{"count": rows, "selected": selected rows}."""
+        return self.call("lvcount", spec)
+
+    def lvcols(self, spec):
+        return self.call("lvcols", spec)
+
+    def lvrows(self, spec, first=0, count=None):
+        """Rows: index, texts (one per column), selected, checked, focused, param, image."""
+        words = ["lvrows", spec, first] + ([count] if count is not None else [])
+        return self.call(*words, timeout=600)
+
+    def lvset(self, spec, index, state):
+        """state: selected, unselected, checked or unchecked; index -1 means every row."""
+        return self.call("lvset", spec, index, state)["result"]
+
+    # Status bar and trackbar ----------------------------------------------
+
+    def sbtext(self, spec, part):
+        return self.call("sbtext", spec, part)["text"]
+
+    def sbparts(self, spec):
+        return self.call("sbparts", spec)
+
+    def tbinfo(self, spec):
+        """min, max, pos, page, line, ticks, selstart, selend."""
+        return self.call("tbinfo", spec)
+
+    def tbsetpos(self, spec, pos):
+        return self.call("tbsetpos", spec, pos)["pos"]
+
+    # Message boxes ----------------------------------------------------------
+
+    def msgbox(self, pid=None):
+        """The visible message box: hwnd, title, text, buttons [{id, text}], pid; or None."""
+        return self.call("msgbox", *([pid] if pid else []))
+
+    def wait_msgbox(self, timeout=10.0, pid=None):
+        return poll(lambda: self.msgbox(pid), timeout, what="a message box")
+
+    def msgboxclose(self, button_id=1, pid=None):
+        return self.call("msgboxclose", button_id, *([pid] if pid else []))
+
+    # Process and pictures --------------------------------------------------
+
+    def procinfo(self, pid):
+        """threads, handles, gdi, user, working_set, pagefile of a Windows process id."""
+        return self.call("procinfo", pid)
+
+    def screenshot(self, spec, bmp_path):
+        return self.call("screenshot", spec, str(bmp_path))
+
+    def screenshot_png(self, spec, name):
+        """Saves what the screen shows of the window as build/artifacts/NAME.png."""
+        ARTIFACTS.mkdir(parents=True, exist_ok=True)
+        png = ARTIFACTS / (name if name.endswith(".png") else name + ".png")
+        with tempfile.TemporaryDirectory() as tmp:
+            bmp = Path(tmp) / "shot.bmp"
+            self.screenshot(spec, bmp)
+            png.write_bytes(bmp_to_png(bmp.read_bytes()))
+        return png
+
+
+# ---------------------------------------------------------------------------
+# Pictures
+
+
+def bmp_to_png(data):
+    """Converts an uncompressed 24- or 32-bit BMP to PNG bytes."""
+    if data[:2] != b"BM":
+        raise ValueError("not a BMP file")
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height, _planes, bits = struct.unpack_from("<iiHH", data, 18)
+    if bits not in (24, 32):
+        raise ValueError(f"{bits}-bit BMP not handled")
+    step = bits // 8
+    stride = (width * step + 3) & ~3
+    bottom_up = height > 0
+    height = abs(height)
+    raw = bytearray()
+    for y in range(height):
+        src_row = height - 1 - y if bottom_up else y
+        start = offset + src_row * stride
+        row = data[start:start + width * step]
+        raw.append(0)
+        line = bytearray(width * 3)
+        line[0::3] = row[2::step]
+        line[1::3] = row[1::step]
+        line[2::3] = row[0::step]
+        raw += line
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 6)) + chunk(b"IEND", b""))
+
+
+# ---------------------------------------------------------------------------
+# Keystrokes
+
+
+class Keyboard:
+    """Real key presses through the X server (XTEST), as a person types them.
+
+    There is no window manager on the test display, so nothing moves the X
+    input focus by itself: a window is given it with xdotool's windowfocus
+    (windowactivate asks a window manager and fails), which Wine, told not to
+    wait for a manager's take-focus message, turns into activation.
+    """
+
+    def __init__(self, env):
+        self.env = env
+
+    def _xdotool(self, *args, check=True):
+        done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                              timeout=30)
+        if check and done.returncode != 0:
+            raise RuntimeError(f"xdotool {' '.join(args)}: {done.stderr.strip()}")
+        return done.stdout
+
+    def x_windows(self, title, pid=None):
+        """Visible X windows whose name matches the (POSIX extended) expression."""
+        args = ["search", "--onlyvisible"]
+        if pid:
+            args += ["--pid", str(pid)]
+        out = self._xdotool(*args, "--name", title, check=False)
+        return [int(w) for w in out.split()]
+
+    def x_focus(self):
+        """The X window that has the input focus, or None (pointer root, nothing)."""
+        out = self._xdotool("getwindowfocus", check=False).strip()
+        return int(out) if out.isdigit() else None
+
+    def focus_x_window(self, window):
+        self._xdotool("windowfocus", "--sync", str(window))
+
+    def keys(self, *names, delay_ms=30):
+        """xdotool key names: "alt+c", "Tab", "shift+Tab", "Return", "Escape", "F5"."""
+        self._xdotool("key", "--clearmodifiers", "--delay", str(delay_ms), *names)
+
+    def type_text(self, text, delay_ms=20):
+        self._xdotool("type", "--clearmodifiers", "--delay", str(delay_ms), "--", text)
+
+
+def exact_title(title):
+    """A POSIX extended expression that matches exactly this window name."""
+    return "^" + re.sub(r"([.\[\](){}*+?|^$\\])", r"\\\1", title) + "$"
+
+
+# ---------------------------------------------------------------------------
+# The program
+
+
+def fill_folder(base, files):
+    """Creates files and folders under base: {"a.txt": "text" or b"bytes", "docs/": None}."""
+    for rel, content in (files or {}).items():
+        path = Path(base) / rel
+        if rel.endswith("/"):
+            path.mkdir(parents=True, exist_ok=True)
+            continue
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(content.encode("utf-8") if isinstance(content, str) else (content or b""))
+
+
+class Zant:
+    """One run of build/win/zant.exe with its current folder set to base."""
+
+    def __init__(self, desktop, ctl, base, keyboard=None):
+        self.desktop = desktop
+        self.ctl = ctl
+        self.keyboard = keyboard or Keyboard(desktop.env)
+        self.base = Path(base)
+        self.proc = None
+        self.pid = None  # the Windows process id, for procinfo and windows
+
+    @property
+    def running(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def launch(self):
+        """Starts the program and returns at once (see start())."""
+        self.proc = subprocess.Popen(["wine", str(ZANT_EXE)], cwd=str(self.base),
+                                     env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        return self
+
+    def start(self, finish=True, timeout=30.0):
+        """Starts the program; with finish, acknowledges the first scan and waits
+        until the main form is shown."""
+        if self.ctl.exists(MAIN):
+            raise RuntimeError("another ZANT window is already on this desktop")
+        self.launch()
+        self.wait_reading(timeout)
+        self.pid = self.ctl.style(READING)["pid"]
+        if finish:
+            self.finish_scan(timeout)
+        return self
+
+    def text_or_none(self, spec):
+        """The text of a window that may not exist (yet): a window is found by
+        its class as soon as it is created, before it has made its controls."""
+        try:
+            return self.ctl.text(spec)
+        except CtlError:
+            return None
+
+    def wait_reading(self, timeout=30.0):
+        """Waits until the reading window and its button exist; returns the button's text."""
+        self.ctl.wait(READING, timeout * 1000)
+        return poll(lambda: self.text_or_none(f"{READING}/{CANCELBUTTON}"), timeout,
+                    what="the reading window's button")
+
+    def wait_scan_done(self, timeout=30.0):
+        """Waits until the reading window's button reads "OK"."""
+        self.wait_reading(timeout)
+        poll(lambda: self.text_or_none(f"{READING}/{CANCELBUTTON}") == "OK", timeout,
+             what="the end of the folder scan")
+
+    def finish_scan(self, timeout=30.0):
+        """Lets the scan in progress end, presses OK and waits for the main form."""
+        self.wait_scan_done(timeout)
+        self.ctl.click(f"{READING}/{CANCELBUTTON}")
+        self.ctl.waitgone(READING, timeout * 1000)
+        self.wait_main(timeout)
+
+    def wait_main(self, timeout=30.0):
+        """Waits until the main form is shown, enabled, active and has a focused
+        control: showing, activating and focusing are separate steps that a
+        poll can fall between."""
+        hwnd = self.ctl.wait(MAIN, timeout * 1000)
+
+        def ready():
+            if not (self.ctl.visible(MAIN) and self.ctl.enabled(MAIN)):
+                return False
+            focus = self.ctl.focus(MAIN)
+            return focus["active"]["hwnd"] == hwnd and focus["hwnd"] != "0x0"
+
+        poll(ready, timeout, what="the main form")
+        self.sync()
+
+    def c(self, control_id):
+        """The spec of a main-form control."""
+        return f"{MAIN}/{control_id}"
+
+    def title_of(self, spec):
+        hwnd = self.ctl.handle(spec)
+        for window in self.ctl.windows(self.pid):
+            if window["hwnd"] == hwnd:
+                return window["title"]
+        raise CtlError(f"{spec} is not a top-level window of the program")
+
+    def activate(self, spec=MAIN, timeout=5.0):
+        """Makes the top-level window the active one and gives its X window the
+        input focus, so that keystrokes reach its focused control. Both are
+        needed: Wine can make a window active without moving the X focus (when
+        the reading window closes, the X focus stays behind)."""
+        hwnd = self.ctl.handle(spec)
+        if hwnd is None:
+            raise CtlError(f"no window {spec}")
+        x_windows = self.keyboard.x_windows(exact_title(self.title_of(spec)), pid=self.proc.pid)
+        if not x_windows:
+            self.ctl.activate(spec)
+        elif self.keyboard.x_focus() not in x_windows:
+            self.keyboard.focus_x_window(x_windows[0])
+        poll(lambda: self.ctl.foreground().get("hwnd") == hwnd, timeout,
+             what=f"{spec} to become the active window")
+
+    def keys(self, *names, window=MAIN, settle=0.15):
+        """Presses keys (xdotool names) in the active window, after making
+        window active; waits a moment for the program to handle them."""
+        self.activate(window)
+        self.keyboard.keys(*names)
+        self.sync(window, settle)
+
+    def type_text(self, text, window=MAIN, settle=0.15):
+        self.activate(window)
+        self.keyboard.type_text(text)
+        self.sync(window, settle)
+
+    def sync(self, spec=MAIN, settle=0.0):
+        """Waits settle seconds, then until the program's window thread answers
+        a message. There is no exact barrier behind keystrokes (a sent message
+        overtakes queued input), so tests that can poll for an outcome should."""
+        if settle:
+            time.sleep(settle)
+        self.ctl.send(spec, 0)  # WM_NULL
+
+    def focus(self):
+        """The control of the program that has the keyboard focus: {hwnd, id, class, ...}."""
+        return self.ctl.focus(MAIN)
+
+    def close(self, timeout=15.0):
+        """Closes the program as a user would; kills it only if it will not go."""
+        if self.proc is None:
+            return None
+        if self.proc.poll() is None:
+            try:
+                if self.ctl.exists(MAIN):
+                    self.ctl.post(MAIN, WM_CLOSE)
+            except CtlError:
+                pass
+            try:
+                self.proc.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                try:
+                    self.proc.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    pass
+        stuck = self.proc.poll() is None
+        try:
+            stuck = stuck or self.ctl.exists(MAIN)
+        except CtlError:
+            stuck = True
+        if stuck:
+            self.desktop.kill_wine()
+            self.ctl.stop()
+        return self.proc.returncode
+
+
+# ---------------------------------------------------------------------------
+# HTTP
+
+
+def http_raw(data, host="127.0.0.1", port=80, timeout=10.0):
+    """Sends exactly these bytes and returns everything received until the
+    server closes the connection (or the time-out passes)."""
+    if isinstance(data, str):
+        data = data.encode("latin-1")
+    with socket.create_connection((host, port), timeout=timeout) as sock:
+        sock.sendall(data)
+        chunks = []
+        deadline = time.monotonic() + timeout
+        while True:
+            sock.settimeout(max(0.01, deadline - time.monotonic()))
+            try:
+                chunk = sock.recv(65536)
+            except socket.timeout:
+                break
+            if not chunk:
+                break
+            chunks.append(chunk)
+        return b"".join(chunks)
+
+
+def parse_response(raw):
+    """(status code, [(name, value)], body) of one HTTP answer."""
+    head, _, body = raw.partition(b"\r\n\r\n")
+    lines = head.decode("latin-1").split("\r\n")
+    status = int(lines[0].split(" ", 2)[1])
+    headers = []
+    for line in lines[1:]:
+        name, _, value = line.partition(":")
+        headers.append((name, value.strip()))
+    return status, headers, body
