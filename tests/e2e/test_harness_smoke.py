@@ -9,8 +9,8 @@ import zlib
 
 import pytest
 
-from zant_harness import (FILELIST, MAIN, READING, ZANT_EXE, CtlError, bmp_to_png, http_raw,
-                          parse_response)
+from zant_harness import (FILELIST, HOSTBUTTON, IPLIST, LB_SETCURSEL, MAIN, READING, ZANT_EXE,
+                          CtlError, bmp_to_png, http_raw, parse_response)
 
 needs_zant = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -110,6 +110,30 @@ def test_screenshot_of_the_main_form_is_a_png_of_its_size(zant, ctl):
 
 
 @needs_zant
-def test_program_closes_with_exit_code_zero(fresh_zant, ctl):
-    assert fresh_zant.close() == 0
+@pytest.mark.parametrize("via", ["close", "exit"])
+def test_program_closes_with_exit_code_zero(fresh_zant, ctl, via):
+    assert fresh_zant.close(via=via) == 0
     assert not ctl.exists(MAIN)
+
+
+@needs_zant
+def test_close_also_ends_a_scan_in_progress(start_zant, ctl):
+    run = start_zant(files={}, finish=False)
+    run.wait_scan_done()
+    assert run.close() == 0
+    assert not ctl.exists(READING) and not ctl.exists(MAIN)
+
+
+@needs_zant
+def test_a_click_that_opens_a_message_box_returns_at_once(fresh_zant, ctl):
+    # Host without a chosen address answers with a message box.
+    ctl.send(fresh_zant.c(IPLIST), LB_SETCURSEL, -1)
+    started = time.monotonic()
+    clicked = ctl.click(fresh_zant.c(HOSTBUTTON))
+    assert time.monotonic() - started < 3
+    assert not clicked["done"] and clicked["opened"]["class"] == "#32770"
+    box = ctl.msgbox(fresh_zant.pid)
+    assert box["hwnd"] == clicked["opened"]["hwnd"]
+    assert [b["id"] for b in box["buttons"]] == [1]
+    ctl.msgboxclose(1, fresh_zant.pid)
+    assert ctl.msgbox(fresh_zant.pid) is None

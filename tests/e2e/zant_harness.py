@@ -8,6 +8,7 @@ its own). Keystrokes that need real keyboard state go through xdotool; bytes
 on the wire go through `http_raw`. Standard library only.
 """
 
+import fcntl
 import json
 import os
 import re
@@ -55,9 +56,11 @@ FOUNDLABEL = 1001
 TRAYHOST = 1525
 TRAYEXIT = 1528
 
+WM_NULL = 0x0000
 WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
 EM_GETLIMITTEXT = 0x00D5
+LB_SETCURSEL = 0x0186
 
 WINE_ENV = {
     "WINEDEBUG": "-all",
@@ -140,14 +143,26 @@ class Desktop:
         raise RuntimeError("could not start Xvfb")
 
     def _wineserver_running(self):
-        # "wineserver -k 0" would stop it; asking for its socket is harmless.
-        prefix = Path(self.env["WINEPREFIX"])
+        """Whether a wineserver serves the prefix: it holds a lock on the file
+        "lock" in its server folder (/tmp/.wine-UID/server-DEV-INODE, or
+        /tmp/wine-XXXXXX/server-DEV-INODE in Debian's build)."""
         try:
-            st = prefix.stat()
+            st = Path(self.env["WINEPREFIX"]).stat()
         except FileNotFoundError:
             return False
-        sockets = Path(f"/tmp/.wine-{os.getuid()}") / f"server-{st.st_dev:x}-{st.st_ino:x}"
-        return (sockets / "socket").exists()
+        name = f"server-{st.st_dev:x}-{st.st_ino:x}"
+        folders = [Path(f"/tmp/.wine-{os.getuid()}") / name, *Path("/tmp").glob(f"wine-*/{name}")]
+        for folder in folders:
+            try:
+                with open(folder / "lock", "r+b") as lock:
+                    try:
+                        fcntl.lockf(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                    except OSError:
+                        return True
+                    fcntl.lockf(lock, fcntl.LOCK_UN)
+            except OSError:
+                continue
+        return False
 
     def kill_wine(self):
         """Ends every Wine process of the prefix: the last resort of a stuck run."""
@@ -616,21 +631,41 @@ class Zant:
         overtakes queued input), so tests that can poll for an outcome should."""
         if settle:
             time.sleep(settle)
-        self.ctl.send(spec, 0)  # WM_NULL
+        self.ctl.send(spec, WM_NULL)
 
     def focus(self):
         """The control of the program that has the keyboard focus: {hwnd, id, class, ...}."""
         return self.ctl.focus(MAIN)
 
-    def close(self, timeout=15.0):
-        """Closes the program as a user would; kills it only if it will not go."""
+    def _dismiss_modal_windows(self):
+        """Message boxes and a scan in progress would each be left running a
+        loop of their own under a destroyed form: end them first, as a user
+        would before closing."""
+        for _ in range(10):
+            box = self.ctl.msgbox(self.pid)
+            if box is None:
+                break
+            self.ctl.msgboxclose(box["buttons"][0]["id"] if box["buttons"] else 1, pid=self.pid)
+        if self.ctl.exists(READING):
+            self.ctl.click(f"{READING}/{CANCELBUTTON}")
+            self.ctl.waitgone(READING, 10000)
+
+    def close(self, timeout=15.0, via="close"):
+        """Closes the program as a user would, with the close box (via="close")
+        or the tray menu's E&xit (via="exit"); kills it only if it will not go.
+        Returns the exit code."""
         if self.proc is None:
             return None
         if self.proc.poll() is None:
             try:
+                self._dismiss_modal_windows()
                 if self.ctl.exists(MAIN):
-                    self.ctl.post(MAIN, WM_CLOSE)
-            except CtlError:
+                    # A menu posts its command, with no control handle.
+                    if via == "exit":
+                        self.ctl.post(MAIN, WM_COMMAND, TRAYEXIT, 0)
+                    else:
+                        self.ctl.post(MAIN, WM_CLOSE)
+            except (CtlError, TimeoutError):
                 pass
             try:
                 self.proc.wait(timeout=timeout)
