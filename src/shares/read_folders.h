@@ -16,7 +16,7 @@ extern HWND FOUNDCOUNT, CANCELBUTTON, FOUNDLABEL;
 
 // Creates and shows the window owned by owner; returns at once.
 HWND openReadFolders(HWND owner);
-// Adds one to the counter shown in the window.
+// Adds one to the count of files found; the window shows it within 100 ms.
 void countFoundFile();
 // False once the user has asked to stop (the button is disabled).
 bool scanMayGoOn();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <unordered_map>
+
 #include "ui/main_form.h"
 
 const char kRecordProperty[] = "FF_PTR";
@@ -10,6 +12,11 @@ HINSTANCE programInstance = nullptr;
 namespace {
 
 HWND sharedTooltip = nullptr;
+
+// The records by window, beside the FF_PTR property: looking up a window
+// property costs a round trip to the window server on some systems, and
+// every message of every control needs its record.
+std::unordered_map<HWND, FF_DATA*> recordsByWindow;
 
 constexpr UINT kPreTranslateQuery = 0x37F;
 
@@ -25,7 +32,8 @@ int CALLBACK rememberCharset(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LP
 }  // namespace
 
 FF_DATA* recordOf(HWND window) {
-    return window ? static_cast<FF_DATA*>(GetPropA(window, kRecordProperty)) : nullptr;
+    const auto found = recordsByWindow.find(window);
+    return found == recordsByWindow.end() ? nullptr : found->second;
 }
 
 FF_DATA* attachRecord(HWND window) {
@@ -37,6 +45,7 @@ FF_DATA* attachRecord(HWND window) {
         HeapFree(GetProcessHeap(), 0, record);
         return nullptr;
     }
+    recordsByWindow[window] = record;
     return record;
 }
 
@@ -46,6 +55,7 @@ void releaseRecord(HWND window) {
     if (record->brush) DeleteObject(record->brush);
     if (record->font) DeleteObject(record->font);
     RemovePropA(window, kRecordProperty);
+    recordsByWindow.erase(window);
     HeapFree(GetProcessHeap(), 0, record);
 }
 
