@@ -24,7 +24,8 @@ target_compile_definitions(zant_platform PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WI
 enable_language(RC)
 add_executable(zant WIN32 src/server/main.cpp src/resources/zant.rc)
 target_link_libraries(zant PRIVATE zant_platform)
-set_target_properties(zant PROPERTIES OUTPUT_NAME zant)
+# Shipped without debugging symbols.
+target_link_options(zant PRIVATE -s)
 
 file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
