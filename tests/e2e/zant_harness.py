@@ -601,7 +601,9 @@ class Zant:
         """Makes the top-level window the active one and gives its X window the
         input focus, so that keystrokes reach its focused control. Both are
         needed: Wine can make a window active without moving the X focus (when
-        the reading window closes, the X focus stays behind)."""
+        the reading window closes, the X focus stays behind), and when a
+        message box closes it hands the activation to its own tray window
+        rather than back to the form."""
         hwnd = self.ctl.handle(spec)
         if hwnd is None:
             raise CtlError(f"no window {spec}")
