@@ -20,6 +20,7 @@ HWND STATUSBAR = nullptr, HOSTBUTTON = nullptr, STOPBUTTON = nullptr, USEREDIT =
 namespace {
 
 HFONT statusBarFont = nullptr;  // lives as long as the program
+bool altBindingDone = false;  // an Alt binding ran; its Alt key-up is still to come
 
 enum FontKind { kNoFont, kArial12, kCourier12 };
 
@@ -292,14 +293,26 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (record->selectOnFocus) SendMessageA(window, EM_SETSEL, 0, -1);
             if (FF_DATA* form = recordOf(mainForm)) form->lastFocus = window;
             break;
+        case WM_KEYUP:
+            // Releasing Alt after a binding would otherwise open the system menu:
+            // the default procedure never saw the letter between Alt's down and up.
+            if (wParam == VK_MENU && altBindingDone) {
+                altBindingDone = false;
+                return 0;
+            }
+            break;
         case WM_SYSKEYDOWN:
         case WM_SYSKEYUP:
         case WM_SYSCHAR:
+            if (message == WM_SYSKEYUP && wParam == VK_MENU && altBindingDone) {
+                altBindingDone = false;
+                return 0;
+            }
             if (GetKeyState(VK_MENU) < 0) {
                 if (message == WM_SYSCHAR) return 0;
                 // Virtual-key codes of letters are upper case; 'a'..'z' are other keys (F4 is 's').
                 if (isAltBindingKey(wParam)) {
-                    if (message == WM_SYSKEYDOWN) performAltBinding(wParam);
+                    if (message == WM_SYSKEYDOWN) altBindingDone = performAltBinding(wParam);
                     return 0;
                 }
             }
