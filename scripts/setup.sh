@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64 xvfb xdotool fonts-liberation
   clang libclang-rt-14-dev
   python3 python3-pytest curl
+  chromium chromium-driver
 )
 packages+=("$@")
 
