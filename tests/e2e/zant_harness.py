@@ -388,6 +388,14 @@ class Ctl:
 
     # Process and pictures --------------------------------------------------
 
+    def hold(self, path):
+        """Keeps a file open with no sharing (a Unix path is on drive Z:), as a
+        program that locks it would, until release()."""
+        return self.call("hold", "Z:" + str(path).replace("/", "\\"))["held"]
+
+    def release(self):
+        return self.call("release")["released"]
+
     def procinfo(self, pid):
         """threads, handles, gdi, user, working_set, pagefile of a Windows process id."""
         return self.call("procinfo", pid)

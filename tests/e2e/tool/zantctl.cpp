@@ -1010,6 +1010,25 @@ long long CountHandles(DWORD pid) {
     }
 }
 
+// A file held open with no sharing, as another program that locks it would.
+HANDLE heldFile = INVALID_HANDLE_VALUE;
+
+Reply CmdHold(const Args& args) {
+    REQUIRE_WORDS(1, "hold PATH");
+    if (heldFile != INVALID_HANDLE_VALUE) CloseHandle(heldFile);
+    heldFile = CreateFileW(Utf8ToWide(args.Rest(0)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (heldFile == INVALID_HANDLE_VALUE) return Err("cannot open the file");
+    return Ok("{\"held\":true}");
+}
+
+Reply CmdRelease(const Args&) {
+    const bool held = heldFile != INVALID_HANDLE_VALUE;
+    if (held) CloseHandle(heldFile);
+    heldFile = INVALID_HANDLE_VALUE;
+    return Ok(held ? "{\"released\":true}" : "{\"released\":false}");
+}
+
 Reply CmdProcInfo(const Args& args) {
     REQUIRE_WORDS(1, "procinfo PID");
     DWORD pid = OptionalPid(args, 0);
@@ -1127,8 +1146,10 @@ const std::map<std::string, Command>& Commands() {
         {"msgbox", CmdMsgBox},
         {"msgboxclose", CmdMsgBoxClose},
         {"post", CmdPost},
+        {"hold", CmdHold},
         {"procinfo", CmdProcInfo},
         {"quit", CmdQuit},
+        {"release", CmdRelease},
         {"rect", CmdRect},
         {"sbparts", CmdSbParts},
         {"sbtext", CmdSbText},
