@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
         u_long nonBlocking = 1;
         ioctlsocket(connection, FIONBIO, &nonBlocking);
         FileAnswer answer = DeliverFile(path, "GET", "");
-        const std::string head = BuildAnswerHead(answer.statusBlock, path, "Tue, 08 Dec 2026 03:28:46 GMT");
+        const std::string head =
+            BuildAnswerHead(answer.statusBlock, path, "Tue, 08 Dec 2026 03:28:46 GMT");
         if (answer.file != INVALID_HANDLE_VALUE) {
             SendFromFile(connection, head, answer.file, answer.streamLength, 60000);
             CloseHandle(answer.file);

@@ -15,8 +15,8 @@ int DaysInMonth(int year, int month) {
 
 bool IsValid(const CalendarTime& t) {
     return t.year >= 1601 && t.year <= 30827 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-           t.day <= DaysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 &&
-           t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
+           t.day <= DaysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 &&
+           t.minute <= 59 && t.second >= 0 && t.second <= 59;
 }
 
 void AppendTwoDigits(std::string& out, int value) {

@@ -9,7 +9,7 @@
 // A calendar time as the system clock and the file system report it.
 struct CalendarTime {
     int year = 1601;
-    int month = 1;  // 1..12
+    int month = 1;      // 1..12
     int dayOfWeek = 0;  // 0 = Sunday; recomputed, never trusted
     int day = 1;
     int hour = 0;
@@ -20,7 +20,7 @@ struct CalendarTime {
 
 // What the zone settings say about the local clock.
 struct ZoneFacts {
-    long bias = 0;  // minutes to add to local time to get UTC
+    long bias = 0;          // minutes to add to local time to get UTC
     long daylightBias = 0;  // added to bias while daylight time is in effect
     bool daylightInEffect = false;
     int daylightStartMonth = 0;  // 0: the zone has no daylight time

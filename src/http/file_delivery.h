@@ -13,9 +13,9 @@ constexpr uint64_t kWholeFileLimit = 1 << 20;
 
 struct FileAnswer {
     std::string statusBlock;
-    std::string body;  // the whole body of a small file ("GET" only)
+    std::string body;                    // the whole body of a small file ("GET" only)
     HANDLE file = INVALID_HANDLE_VALUE;  // a large file still open for sending its body
-    uint64_t streamLength = 0;  // bytes to send from file: the size announced
+    uint64_t streamLength = 0;           // bytes to send from file: the size announced
 };
 
 // The answer for fullPath: not found when it cannot be opened as a disk file,

@@ -26,8 +26,7 @@ bool EndsWithBackslash(const std::string& text) { return !text.empty() && text.b
 
 }  // namespace
 
-LineReader::LineReader(LineSource& source)
-    : source_(source), buffer_(new char[kBufferSize]) {}
+LineReader::LineReader(LineSource& source) : source_(source), buffer_(new char[kBufferSize]) {}
 
 bool LineReader::ReadLine(std::string& line) {
     line.clear();

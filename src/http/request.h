@@ -48,7 +48,7 @@ private:
 // What a request said, as far as the server listens.
 struct Request {
     std::string receivedText;  // every line taken, each followed by CR LF
-    std::string requestText;  // request line without its protocol version
+    std::string requestText;   // request line without its protocol version
     std::string ifModifiedSince;
     std::string credential;  // the Base64 text of "Authorization: Basic", undecoded
 };
@@ -74,7 +74,7 @@ std::string LogEntryText(const std::string& peerText, const std::string& connect
 bool CredentialDiffers(const std::string& given, const std::string& expected);
 
 enum class Route {
-    kFavicon,  // the built-in icon
+    kFavicon,   // the built-in icon
     kRedirect,  // 302 for anything but GET and HEAD
     kListingDenied,
     kListing,

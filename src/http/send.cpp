@@ -11,7 +11,8 @@ bool WaitWritable(SOCKET connection, DWORD timeoutMs) {
     fd_set writable;
     FD_ZERO(&writable);
     FD_SET(connection, &writable);
-    timeval wait = {static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000 * 1000)};
+    timeval wait = {static_cast<long>(timeoutMs / 1000),
+                    static_cast<long>(timeoutMs % 1000 * 1000)};
     return select(0, nullptr, &writable, nullptr, &wait) == 1;
 }
 

@@ -75,7 +75,9 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
             return;
         }
         case Route::kRedirect: sendAnswer(connection, kRedirectStatus, key, "", date); return;
-        case Route::kUnauthorized: sendAnswer(connection, kUnauthorizedStatus, key, "", date); return;
+        case Route::kUnauthorized:
+            sendAnswer(connection, kUnauthorizedStatus, key, "", date);
+            return;
         case Route::kNotFound: sendAnswer(connection, kNotFoundStatus, key, "", date); return;
         case Route::kListing:
         case Route::kListingDenied: {
@@ -125,7 +127,8 @@ const std::string& FaviconBytes() {
         HRSRC found = FindResourceA(programInstance, "QOV_FAVICON", MAKEINTRESOURCEA(10));
         HGLOBAL loaded = found ? LoadResource(programInstance, found) : nullptr;
         const void* data = loaded ? LockResource(loaded) : nullptr;
-        return data ? std::string(static_cast<const char*>(data), SizeofResource(programInstance, found))
+        return data ? std::string(static_cast<const char*>(data),
+                                  SizeofResource(programInstance, found))
                     : std::string();
     }();
     return bytes;

@@ -44,7 +44,7 @@ void onDisplayRefreshMessage() {
         refreshNow();
         return;
     }
-    timerRunning =
-        SetTimer(mainForm, kRefreshTimer, static_cast<UINT>(kInterval - since), onRefreshTimer) != 0;
+    timerRunning = SetTimer(mainForm, kRefreshTimer, static_cast<UINT>(kInterval - since),
+                            onRefreshTimer) != 0;
     if (!timerRunning) refreshNow();
 }

@@ -19,8 +19,8 @@ public:
     // How to change a window that shows `shown` into the current text.
     struct Update {
         bool replaceAll = false;  // set the whole text (after a clear, or when cheaper)
-        size_t cutFront = 0;  // characters to delete from the front
-        std::string append;  // then append this; with replaceAll: the whole text
+        size_t cutFront = 0;      // characters to delete from the front
+        std::string append;       // then append this; with replaceAll: the whole text
         Shown after;
     };
 

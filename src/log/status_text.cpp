@@ -25,5 +25,5 @@ std::string CounterText(uint32_t count, int32_t limit) {
 StatusLight LightFor(bool available, int32_t limit, uint32_t count) {
     if (!available) return StatusLight::kRed;
     return static_cast<int64_t>(limit) - static_cast<int64_t>(count) < 50 ? StatusLight::kYellow
-                                                                           : StatusLight::kGreen;
+                                                                          : StatusLight::kGreen;
 }

@@ -116,8 +116,8 @@ void OnAcceptNotify() {
     const SOCKET listener = Listener;
     // A notification that arrives after Stop has nothing left to accept from.
     if (!listener) return;
-    HANDLE thread = CreateThread(nullptr, 0, ConnectionWorker,
-                                 reinterpret_cast<void*>(listener), 0, nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 0, ConnectionWorker, reinterpret_cast<void*>(listener), 0, nullptr);
     if (thread) {
         CloseHandle(thread);
         return;

@@ -108,9 +108,8 @@ std::string editText(HWND edit) {
 void updateCredential() {
     const std::string user = editText(USEREDIT);
     const std::string password = editText(PASSEDIT);
-    SetExpectedCredential(user.empty() && password.empty()
-                              ? std::string()
-                              : EncodeBase64(user + ":" + password));
+    SetExpectedCredential(user.empty() && password.empty() ? std::string()
+                                                           : EncodeBase64(user + ":" + password));
 }
 
 void chooseFolder() {
@@ -158,8 +157,7 @@ LRESULT onCommand(WPARAM wParam) {
             if (code != 0) return 0;
             chooseFolder();
             return 1;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
@@ -191,8 +189,8 @@ LRESULT initMainForm(HWND form) {
     AppendMenuA(TrayMenu, MF_STRING, kTrayExit, "E&xit");
 
     SHFILEINFOA info = {};
-    const auto images = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
-        "", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    const auto images = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     listViewSetImageList(FILELIST, images, LVSIL_SMALL);
 
     listViewInsertColumn(FILELIST, 0, "File Name", LVCFMT_LEFT, 412);
@@ -211,9 +209,7 @@ LRESULT initMainForm(HWND form) {
 
 LRESULT formEventHandler(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_TIMER:
-            statusTick();
-            return 1;
+        case WM_TIMER: statusTick(); return 1;
         case TrayCallbackMessage:
             if (LOWORD(lParam) == WM_LBUTTONUP) {
                 if (!IsWindowVisible(mainForm)) ShowWindow(mainForm, SW_SHOW);
@@ -222,8 +218,7 @@ LRESULT formEventHandler(HWND form, UINT message, WPARAM wParam, LPARAM lParam) 
                 showTrayMenu();
             }
             return 1;
-        case WM_COMMAND:
-            return onCommand(wParam);
+        case WM_COMMAND: return onCommand(wParam);
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) != kSysHide) return 0;
             ShowWindow(mainForm, SW_HIDE);
@@ -232,17 +227,10 @@ LRESULT formEventHandler(HWND form, UINT message, WPARAM wParam, LPARAM lParam) 
             if (wParam != HTCLOSE) return 0;
             ShowWindow(mainForm, SW_HIDE);
             return 1;
-        case WM_HSCROLL:
-            return OnSliderMoved();
-        case AcceptNotifyMessage:
-            OnAcceptNotify();
-            return 1;
-        case WM_HELP:
-            showHelp(reinterpret_cast<const HELPINFO*>(lParam));
-            return 1;
-        default:
-            (void)form;
-            return 0;
+        case WM_HSCROLL: return OnSliderMoved();
+        case AcceptNotifyMessage: OnAcceptNotify(); return 1;
+        case WM_HELP: showHelp(reinterpret_cast<const HELPINFO*>(lParam)); return 1;
+        default: (void)form; return 0;
     }
 }
 

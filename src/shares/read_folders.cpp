@@ -74,12 +74,10 @@ LRESULT readFoldersEventHandler(HWND window, UINT message, WPARAM wParam, LPARAM
             if (LOWORD(wParam) == kIdCancelButton && HIWORD(wParam) == BN_CLICKED)
                 EnableWindow(CANCELBUTTON, FALSE);
             return 0;
-        case WM_SYSCOMMAND:
-            return (wParam & 0xFFF0) == SC_CLOSE ? 1 : 0;
+        case WM_SYSCOMMAND: return (wParam & 0xFFF0) == SC_CLOSE ? 1 : 0;
         case WM_NCLBUTTONDOWN:
         case WM_NCLBUTTONUP:
-        case WM_NCLBUTTONDBLCLK:
-            return wParam == HTCAPTION ? 1 : 0;
+        case WM_NCLBUTTONDBLCLK: return wParam == HTCAPTION ? 1 : 0;
         case WM_CREATE:
             READFOLDERS = window;
             foundFiles = 0;
@@ -89,9 +87,7 @@ LRESULT readFoldersEventHandler(HWND window, UINT message, WPARAM wParam, LPARAM
             READFOLDERS = nullptr;
             FOUNDCOUNT = CANCELBUTTON = FOUNDLABEL = nullptr;
             return 0;
-        default:
-            (void)lParam;
-            return 0;
+        default: (void)lParam; return 0;
     }
 }
 
@@ -117,9 +113,7 @@ LRESULT CALLBACK readFoldersProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (FF_DATA* record = recordOf(window))
                 if (record->lastFocus) SetFocus(record->lastFocus);
             break;
-        case WM_DESTROY:
-            releaseRecord(window);
-            return 0;
+        case WM_DESTROY: releaseRecord(window); return 0;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
@@ -129,11 +123,8 @@ LRESULT CALLBACK readFoldersProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (handled) return brush;
             break;
         }
-        case WM_SYSCOLORCHANGE:
-            EnumChildWindows(window, recolourChild, 0);
-            break;
-        default:
-            break;
+        case WM_SYSCOLORCHANGE: EnumChildWindows(window, recolourChild, 0); break;
+        default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -167,8 +158,7 @@ LRESULT CALLBACK readFoldersControlProc(HWND window, UINT message, WPARAM wParam
                 return 0;
             }
             break;
-        default:
-            break;
+        default: break;
     }
     return CallWindowProcA(previous, window, message, wParam, lParam);
 }

@@ -47,8 +47,7 @@ void setBaseFolder(const std::string& folder) {
 std::string sortKeyOf(const std::string& text) {
     const int size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, nullptr, 0);
     std::string key(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, &key[0], size);
+    if (size > 0) LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, &key[0], size);
     return key;
 }
 
@@ -112,8 +111,8 @@ void scanLevel(std::string path) {
         const std::string name = entry.cFileName;
         if (!(attributes &
               (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM))) {
-            const uint64_t size = (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) |
-                                  entry.nFileSizeLow;
+            const uint64_t size =
+                (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
             if (folderPath.size() + name.size() < kMaxPath && size <= kLargestListed) {
                 addFound(relativeFolder + name, thisFolder,
                          fileIcon(folderPath + name, entry.cFileName), SizeText(size),
@@ -146,8 +145,8 @@ void fillFileList() {
     rows.reserve(found.size());
     for (size_t i = 0; i < found.size(); ++i) {
         const FoundRow& f = found[i];
-        const int index = listViewSetItem(FILELIST, static_cast<int>(i), 0, f.row.path,
-                                          f.row.group, f.icon);
+        const int index =
+            listViewSetItem(FILELIST, static_cast<int>(i), 0, f.row.path, f.row.group, f.icon);
         if (!f.row.size.empty()) listViewSetItem(FILELIST, index, 1, f.row.size, 0, f.icon);
         if (!f.row.modified.empty()) listViewSetItem(FILELIST, index, 2, f.row.modified, 0, f.icon);
         rows.push_back(f.row);
@@ -180,8 +179,8 @@ int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM sta
         SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, startPath);
     } else if (message == BFFM_SELCHANGED) {
         char path[MAX_PATH] = {};
-        bool acceptable = SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path) &&
-                          path[0] != '\0';
+        bool acceptable =
+            SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path) && path[0] != '\0';
         const DWORD attributes = acceptable ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
         acceptable = acceptable && attributes != INVALID_FILE_ATTRIBUTES &&
                      (attributes & FILE_ATTRIBUTE_DIRECTORY) && path[1] == ':';
@@ -259,7 +258,8 @@ LRESULT fileListHandler(LONG_PTR, HWND, HWND control, UINT message, WPARAM wPara
         hit.pt.y = static_cast<short>(HIWORD(lParam));
         const int index =
             static_cast<int>(SendMessageA(control, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-        if (index > 0 && (hit.flags & (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON))) {
+        if (index > 0 &&
+            (hit.flags & (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON))) {
             std::string target = BaseFolderCopy() + listViewItemText(control, index, 0);
             if (target.size() > kMaxPath) target.resize(kMaxPath);
             ShellExecuteA(mainForm, nullptr, target.c_str(), nullptr, nullptr, SW_SHOW);

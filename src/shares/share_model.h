@@ -16,7 +16,7 @@ struct ShareRow {
     std::string size;
     std::string modified;
     int32_t group = 0;
-    bool shared = false;  // the row is selected
+    bool shared = false;   // the row is selected
     bool protect = false;  // the row's box is ticked
 };
 

@@ -12,21 +12,21 @@
 
 // One per form and one per control; zero-filled, attached under FF_PTR.
 struct FF_DATA {
-    WNDPROC previousProc;  // a control's procedure before subclassing
+    WNDPROC previousProc;           // a control's procedure before subclassing
     WNDPROC secondaryPreviousProc;  // unused: no window here has a secondary child
     HWND window;
     HWND secondaryWindow;
     int isForm;
-    int modal;  // reserved
-    HWND owner;  // reserved
-    HFONT font;  // owned
+    int modal;         // reserved
+    HWND owner;        // reserved
+    HFONT font;        // owned
     int colourSwitch;  // the form answers this control's colour queries
     LONG_PTR userValue;
-    HBRUSH brush;  // owned: solid brush of the background colour
+    HBRUSH brush;    // owned: solid brush of the background colour
     HWND lastFocus;  // forms: the control that last had the focus
     COLORREF textColour;
     int selectOnFocus;  // edits: select all on gaining the focus
-    int textIsSystem;  // textValue is a system colour index
+    int textIsSystem;   // textValue is a system colour index
     int backgroundIsSystem;
     DWORD textValue;
     DWORD backgroundValue;
@@ -97,7 +97,8 @@ struct ControlColours {
     int backgroundIsSystem;
     DWORD backgroundValue;
 };
-FF_DATA* subclassControl(HWND control, WNDPROC procedure, HFONT font, const ControlColours& colours);
+FF_DATA* subclassControl(HWND control, WNDPROC procedure, HFONT font,
+                         const ControlColours& colours);
 // The current colours of a record, re-read from the system where asked.
 void refreshRecordColours(FF_DATA* record);
 

@@ -20,7 +20,7 @@ HWND STATUSBAR = nullptr, HOSTBUTTON = nullptr, STOPBUTTON = nullptr, USEREDIT =
 namespace {
 
 HFONT statusBarFont = nullptr;  // lives as long as the program
-bool altBindingDone = false;  // an Alt binding ran; its Alt key-up is still to come
+bool altBindingDone = false;    // an Alt binding ran; its Alt key-up is still to come
 
 enum FontKind { kNoFont, kArial12, kCourier12 };
 
@@ -51,8 +51,7 @@ const ControlRow kControls[] = {
     {&IPLABEL, "Static", "IP &Address for Server:", 77, 0, 137, 16, kLabelStyle, 0, kIdIpLabel,
      kArial12, &kLabelColours},
     {&IPLIST, "ListBox", "", 77, 16, 137, 58,
-     WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
-         LBS_DISABLENOSCROLL,
+     WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL,
      WS_EX_STATICEDGE, kIdIpList, kArial12, &kFieldColours},
     {&USERLABEL, "Static", "&User Name:", 241, 0, 255, 16, kLabelStyle, 0, kIdUserLabel, kArial12,
      &kLabelColours},
@@ -65,8 +64,8 @@ const ControlRow kControls[] = {
      kArial12, &kFieldColours},
     {&HOSTBUTTON, "Button", "&Host", 520, 16, 78, 59, kButtonStyle | BS_DEFPUSHBUTTON, 0,
      kIdHostButton, kArial12, &kNoColours},
-    {&STOPBUTTON, "Button", "&Stop", 605, 16, 78, 59, kButtonStyle | WS_DISABLED | BS_PUSHBUTTON,
-     0, kIdStopButton, kArial12, &kNoColours},
+    {&STOPBUTTON, "Button", "&Stop", 605, 16, 78, 59, kButtonStyle | WS_DISABLED | BS_PUSHBUTTON, 0,
+     kIdStopButton, kArial12, &kNoColours},
     {&CONNLABEL, "Static", "&Connections:", 2, 72, 74, 16, kLabelStyle, 0, kIdConnLabel, kArial12,
      &kLabelColours},
     {&CONNSLIDER, "MSCTLS_TRACKBAR32", "", 77, 76, 617, 33,
@@ -139,7 +138,8 @@ void invalidateAndErase(HWND control) { InvalidateRect(control, nullptr, TRUE); 
 // whether or not it is enabled.
 void clickButton(HWND button, int id) {
     SetFocus(button);
-    SendMessageA(mainForm, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    SendMessageA(mainForm, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
 }
 
 // The Alt+letter bindings of the main form. True when the key is one of them.
@@ -158,7 +158,13 @@ bool performAltBinding(WPARAM key) {
 
 bool isAltBindingKey(WPARAM key) {
     switch (key) {
-        case 'H': case 'S': case 'F': case 'A': case 'U': case 'P': case 'C': return true;
+        case 'H':
+        case 'S':
+        case 'F':
+        case 'A':
+        case 'U':
+        case 'P':
+        case 'C': return true;
         default: return false;
     }
 }
@@ -272,8 +278,7 @@ LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             if (handled) return brush;
             break;
         }
-        default:
-            break;
+        default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -328,9 +333,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             }
             break;
         case WM_HSCROLL:
-        case WM_VSCROLL:
-            invalidateAndErase(window);
-            break;
+        case WM_VSCROLL: invalidateAndErase(window); break;
         case WM_CHAR:
             if (wParam == VK_RETURN) {
                 clickButton(HOSTBUTTON, kIdHostButton);
@@ -345,8 +348,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
                 return 0;
             }
             break;
-        default:
-            break;
+        default: break;
     }
 
     if (window == LOGEDIT && message == WM_KEYDOWN) {
@@ -363,6 +365,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // Whatever moved the slider (keys, mouse, or a message from outside), the
     // limit the workers read follows it at once.
     if (window == CONNSLIDER)
-        noteSliderPosition(static_cast<int32_t>(CallWindowProcA(previous, window, TBM_GETPOS, 0, 0)));
+        noteSliderPosition(
+            static_cast<int32_t>(CallWindowProcA(previous, window, TBM_GETPOS, 0, 0)));
     return result;
 }

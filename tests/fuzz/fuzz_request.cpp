@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (text.size() > request.requestText.size()) std::abort();
     const RouteDecision decision = DecideRoute(text, request.credential, "dTpw", Shares());
     std::string body;
-    if (decision.route == Route::kListing) body = ListingPage(Shares(), decision.entry, decision.path);
+    if (decision.route == Route::kListing)
+        body = ListingPage(Shares(), decision.entry, decision.path);
     if (decision.route == Route::kListingDenied) body = ListingDeniedPage();
     const std::string answer =
         BuildAnswer(PageStatus(body.size()), decision.contentTypeKey, body, "date");

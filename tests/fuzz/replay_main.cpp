@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     }
     for (const fs::path& file : files) {
         std::ifstream in(file, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("replayed %zu inputs\n", files.size());

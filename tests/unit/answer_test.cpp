@@ -7,8 +7,8 @@ namespace {
 const char kDate[] = "Tue, 08 Dec 2026 03:28:46 GMT";
 
 std::string Tail(const char* type) {
-    return std::string("\r\nCONTENT-TYPE: ") + type + "\r\nSERVER: Glimmer Version 1\r\nDate: " +
-           kDate + "\r\n\r\n";
+    return std::string("\r\nCONTENT-TYPE: ") + type +
+           "\r\nSERVER: Glimmer Version 1\r\nDate: " + kDate + "\r\n\r\n";
 }
 
 TEST(BuildAnswer, EveryKindExactly) {
@@ -46,7 +46,8 @@ TEST(BuildAnswer, EveryKindExactly) {
 }
 
 TEST(BuildAnswer, LengthsArePlainDecimal) {
-    EXPECT_EQ(FileStatus("d", 1073741823), "HTTP/1.1 200 OK\r\nLAST-MODIFIED: d\r\nCONTENT-LENGTH: 1073741823");
+    EXPECT_EQ(FileStatus("d", 1073741823),
+              "HTTP/1.1 200 OK\r\nLAST-MODIFIED: d\r\nCONTENT-LENGTH: 1073741823");
     EXPECT_EQ(PageStatus(0), "HTTP/1.1 200 OK\r\nCONTENT-LENGTH: 0");
     const std::string big = FileStatus("d", 5368709120ull);
     EXPECT_EQ(big.substr(big.find("CONTENT-LENGTH")), "CONTENT-LENGTH: 5368709120");

@@ -34,7 +34,8 @@ struct DateCase {
 
 TEST(FormatHttpDate, ShiftsAndFormats) {
     const DateCase cases[] = {
-        {"utc as given", At(2026, 12, 8, 3, 28, 46), true, Zone(0), "Tue, 08 Dec 2026 03:28:46 GMT"},
+        {"utc as given", At(2026, 12, 8, 3, 28, 46), true, Zone(0),
+         "Tue, 08 Dec 2026 03:28:46 GMT"},
         {"utc ignores the zone", At(2026, 12, 8, 3, 28, 46), true, Zone(-60, -60, true, 3),
          "Tue, 08 Dec 2026 03:28:46 GMT"},
         {"east across the year end", At(2027, 1, 1, 0, 30, 0), false, Zone(-60),
@@ -49,8 +50,7 @@ TEST(FormatHttpDate, ShiftsAndFormats) {
          "Sun, 28 Feb 2100 23:00:00 GMT"},
         {"leap day in 2000", At(2000, 3, 1, 0, 0, 0), false, Zone(-60),
          "Tue, 29 Feb 2000 23:00:00 GMT"},
-        {"month end", At(2026, 5, 1, 0, 10, 0), false, Zone(-330),
-         "Thu, 30 Apr 2026 18:40:00 GMT"},
+        {"month end", At(2026, 5, 1, 0, 10, 0), false, Zone(-330), "Thu, 30 Apr 2026 18:40:00 GMT"},
         {"daylight in effect with a start month", At(2026, 7, 1, 12, 0, 0), false,
          Zone(-60, -60, true, 3), "Wed, 01 Jul 2026 10:00:00 GMT"},
         {"daylight in effect without a start month", At(2026, 7, 1, 12, 0, 0), false,
@@ -59,8 +59,7 @@ TEST(FormatHttpDate, ShiftsAndFormats) {
          "Thu, 15 Jan 2026 17:00:00 GMT"},
         {"milliseconds ignored, single digits padded", At(2026, 2, 3, 4, 5, 6), true, Zone(0),
          "Tue, 03 Feb 2026 04:05:06 GMT"},
-        {"earliest time", At(1601, 1, 1, 0, 0, 0), true, Zone(0),
-         "Mon, 01 Jan 1601 00:00:00 GMT"},
+        {"earliest time", At(1601, 1, 1, 0, 0, 0), true, Zone(0), "Mon, 01 Jan 1601 00:00:00 GMT"},
     };
     for (const DateCase& c : cases) {
         const std::string text = FormatHttpDate(c.time, c.utc, c.zone);
@@ -110,7 +109,11 @@ TEST(DecodeRequestText, Table) {
         {"%G1", "%G1"},
         {"%%41", "%A"},  // the first "%" is ordinary, its followers scanned normally
         {"a\tb", "ab"},
-        {std::string("a\x7f" "b\xc3\xa9" "c", 7), "abc"},
+        {std::string("a\x7f"
+                     "b\xc3\xa9"
+                     "c",
+                     7),
+         "abc"},
         {std::string("a\0b", 3), "ab"},
         {"%00x", "%00x"},
         {"\\", "\\"},

@@ -24,9 +24,8 @@ const char kDate[] = "Tue, 08 Dec 2026 03:28:47 GMT";
 TEST(ListingPage, RootListsFoldersThenFiles) {
     ShareModel model;
     model.Assign({Row("\\", -1), Row("\\a.txt", 0, true, false, ".1 KB", kDate), Row("\\d\\", 0)});
-    EXPECT_EQ(ListingPage(model, 0, "\\"),
-              kHead + kTableStart + RowHtml("/d/", "\\d\\", "", "") +
-                  RowHtml("/a.txt", "\\a.txt", ".1 KB", kDate) + kEnd);
+    EXPECT_EQ(ListingPage(model, 0, "\\"), kHead + kTableStart + RowHtml("/d/", "\\d\\", "", "") +
+                                               RowHtml("/a.txt", "\\a.txt", ".1 KB", kDate) + kEnd);
 }
 
 TEST(ListingPage, Cases) {
@@ -59,7 +58,8 @@ TEST(ListingPage, Cases) {
         {"last row has no follower", 8, "\\zz.txt\\", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ListingPage(model, c.index, c.path), kHead + kTableStart + c.rows + kEnd) << c.name;
+        EXPECT_EQ(ListingPage(model, c.index, c.path), kHead + kTableStart + c.rows + kEnd)
+            << c.name;
 }
 
 TEST(ListingPage, EmptyOrUnexpectedListGivesTheHeaderRowOnly) {

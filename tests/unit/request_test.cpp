@@ -74,9 +74,10 @@ TEST(ReadRequest, AtOnceStopsAtTheEmptyLine) {
     EXPECT_EQ(r.requestText, "GET /docs/a%20b.txt");
     EXPECT_EQ(r.ifModifiedSince, "Tue, 08 Dec 2026 03:28:46 GMT");
     EXPECT_EQ(r.credential, "dXNlcjpwYXNz");
-    EXPECT_EQ(r.receivedText,
-              "GET /docs/a%20b.txt HTTP/1.1\r\nHost: example\r\nIf-Modified-Since: Tue, 08 Dec 2026 "
-              "03:28:46 GMT\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n");
+    EXPECT_EQ(
+        r.receivedText,
+        "GET /docs/a%20b.txt HTTP/1.1\r\nHost: example\r\nIf-Modified-Since: Tue, 08 Dec 2026 "
+        "03:28:46 GMT\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n");
     EXPECT_EQ(source.waits, 1);  // nothing read after the empty line
 }
 
@@ -134,15 +135,27 @@ TEST(ReadRequest, EndsOfReading) {
         {"nothing then close", {}, ScriptedSource::kClose, "\r\n", ""},
         {"nothing then error", {}, ScriptedSource::kError, "\r\n", ""},
         {"partial line then time-out", {"GET /a"}, ScriptedSource::kTimeOut, "GET /a\r\n", "GET"},
-        {"partial line then close", {"GET /a HTTP/1.1"}, ScriptedSource::kClose,
-         "GET /a HTTP/1.1\r\n", "GET /a"},
+        {"partial line then close",
+         {"GET /a HTTP/1.1"},
+         ScriptedSource::kClose,
+         "GET /a HTTP/1.1\r\n",
+         "GET /a"},
         {"partial line then error: lost", {"HEAD /a b"}, ScriptedSource::kError, "\r\n", ""},
-        {"bare LF ends", {"GET / HTTP/1.0\n\n"}, ScriptedSource::kClose, "GET / HTTP/1.0\r\n\r\n",
+        {"bare LF ends",
+         {"GET / HTTP/1.0\n\n"},
+         ScriptedSource::kClose,
+         "GET / HTTP/1.0\r\n\r\n",
          "GET /"},
-        {"lone CR is dropped", {"GET /\ra HTTP/1.0\r\r\n\r\n"}, ScriptedSource::kClose,
-         "GET /a HTTP/1.0\r\n\r\n", "GET /a"},
-        {"lower case get is not a request", {"get / HTTP/1.0\r\n\r\n"}, ScriptedSource::kClose,
-         "get / HTTP/1.0\r\n\r\n", ""},
+        {"lone CR is dropped",
+         {"GET /\ra HTTP/1.0\r\r\n\r\n"},
+         ScriptedSource::kClose,
+         "GET /a HTTP/1.0\r\n\r\n",
+         "GET /a"},
+        {"lower case get is not a request",
+         {"get / HTTP/1.0\r\n\r\n"},
+         ScriptedSource::kClose,
+         "get / HTTP/1.0\r\n\r\n",
+         ""},
     };
     for (const auto& c : cases) {
         const Request r = Read(c.receives, c.end);
@@ -182,23 +195,36 @@ TEST(TakeRequestLine, HeaderRecognition) {
         std::vector<std::string> lines;
         std::string request, ifModifiedSince, credential;
     } cases[] = {
-        {"request line cut before its last space", {"GET /a b.htm HTTP/1.1"}, "GET /a b.htm", "", ""},
+        {"request line cut before its last space",
+         {"GET /a b.htm HTTP/1.1"},
+         "GET /a b.htm",
+         "",
+         ""},
         {"no space", {"GET/x   "}, "GET/x", "", ""},
         {"HEAD", {"HEAD /x HTTP/1.0"}, "HEAD /x", "", ""},
         {"later GET wins", {"GET /first HTTP/1.0", "GET /second HTTP/1.0"}, "GET /second", "", ""},
         {"on any line", {"Host: a", "GETTER x y"}, "GETTER x", "", ""},
         {"trailing spaces of the cut", {"GET /a   HTTP/1.0"}, "GET /a", "", ""},
         {"POST is not recognised", {"POST /a HTTP/1.0"}, "", "", ""},
-        {"date", {"If-Modified-Since: Tue, 08 Dec 2026 03:28:46 GMT  "}, "",
-         "Tue, 08 Dec 2026 03:28:46 GMT", ""},
-        {"no space after the colon loses a character", {"If-Modified-Since:Tue, 08 Dec"}, "",
-         "ue, 08 Dec", ""},
+        {"date",
+         {"If-Modified-Since: Tue, 08 Dec 2026 03:28:46 GMT  "},
+         "",
+         "Tue, 08 Dec 2026 03:28:46 GMT",
+         ""},
+        {"no space after the colon loses a character",
+         {"If-Modified-Since:Tue, 08 Dec"},
+         "",
+         "ue, 08 Dec",
+         ""},
         {"lower case header ignored", {"if-modified-since: Tue"}, "", "", ""},
         {"header with nothing after", {"If-Modified-Since:"}, "", "", ""},
         {"credential", {"Authorization: Basic   abc=  "}, "", "", "abc="},
         {"credential right after the word", {"Authorization: Basicabc"}, "", "", "bc"},
         {"other schemes ignored", {"Authorization: Digest abc"}, "", "", ""},
-        {"later credential wins", {"Authorization: Basic one", "Authorization: Basic two"}, "", "",
+        {"later credential wins",
+         {"Authorization: Basic one", "Authorization: Basic two"},
+         "",
+         "",
          "two"},
     };
     for (const auto& c : cases) {
@@ -218,8 +244,16 @@ TEST(LogEntryText, Format) {
 }
 
 TEST(CredentialDiffers, SameAsExactComparison) {
-    const std::string values[] = {"", "a", "b", "ab", "abc", "dXNlcjpwYXNz", "dXNlcjpwYXNy",
-                                  std::string("a\0b", 3), std::string("a\0c", 3), "aaaa"};
+    const std::string values[] = {"",
+                                  "a",
+                                  "b",
+                                  "ab",
+                                  "abc",
+                                  "dXNlcjpwYXNz",
+                                  "dXNlcjpwYXNy",
+                                  std::string("a\0b", 3),
+                                  std::string("a\0c", 3),
+                                  "aaaa"};
     for (const auto& given : values)
         for (const auto& expected : values)
             EXPECT_EQ(CredentialDiffers(given, expected), given != expected)

@@ -25,10 +25,10 @@ TEST(ShareModel, FindSharedEntryIgnoresCaseAndNeedsTheSelection) {
         const char* path;
         int expected;
     } cases[] = {
-        {"\\a.txt", 1},        {"\\A.TXT", 1},      {"\\README.TXT", 5},
-        {"\\d\\", 2},          {"\\D\\", 2},        {"\\d\\index.htm", -1},  // not selected
-        {"\\d\\INDEX.HTM", -1}, {"\\", -1},         {"", -1},
-        {"\\a.tx", -1},        {"\\a.txt\\", -1},   {"a.txt", -1},
+        {"\\a.txt", 1},         {"\\A.TXT", 1},    {"\\README.TXT", 5},
+        {"\\d\\", 2},           {"\\D\\", 2},      {"\\d\\index.htm", -1},  // not selected
+        {"\\d\\INDEX.HTM", -1}, {"\\", -1},        {"", -1},
+        {"\\a.tx", -1},         {"\\a.txt\\", -1}, {"a.txt", -1},
         {"\\d\\x.bin", 4},
     };
     for (const auto& c : cases) EXPECT_EQ(model.FindSharedEntry(c.path), c.expected) << c.path;
@@ -104,8 +104,12 @@ TEST(ShareModel, ReadersSeeWholeStatesWhileRowsChange) {
     for (int k = 0; k < 2000; ++k) {
         model.Clear();
         model.Assign({
-            Row("\\", -1, false), Row("\\a.txt", 0), Row("\\d\\", 0), Row("\\d\\index.htm", 1),
-            Row("\\d\\x.bin", 1), Row("\\readme.txt", 0),
+            Row("\\", -1, false),
+            Row("\\a.txt", 0),
+            Row("\\d\\", 0),
+            Row("\\d\\index.htm", 1),
+            Row("\\d\\x.bin", 1),
+            Row("\\readme.txt", 0),
         });
     }
     stop = true;

@@ -8,7 +8,8 @@
 namespace {
 
 std::string LastModifiedOf(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     FILETIME written = {};
     GetFileTime(file, nullptr, nullptr, &written);
     CloseHandle(file);
@@ -41,12 +42,9 @@ TEST(DeliverFile, ConditionalRuleIsAnExactMatch) {
         std::string ifModifiedSince;
         bool notModified;
     } cases[] = {
-        {date, true},
-        {changed, false},
-        {date + " ", false},
-        {date.substr(1), false},
-        {"", false},
-        {"Thu, 01 Jan 2099 00:00:00 GMT", false},
+        {date, true},        {changed, false},
+        {date + " ", false}, {date.substr(1), false},
+        {"", false},         {"Thu, 01 Jan 2099 00:00:00 GMT", false},
     };
     for (const auto& c : cases) {
         FileAnswer answer = DeliverFile(folder.File("a.txt"), "GET", c.ifModifiedSince);
@@ -113,12 +111,13 @@ TEST(DeliverFile, LargeFileStaysOpenForSendingInPieces) {
     ASSERT_NE(answer.file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(answer.streamLength, big.size());
     // While it is being sent, others may read it but not write it.
-    HANDLE reader = CreateFileA(folder.File("big.bin").c_str(), GENERIC_READ,
-                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reader = CreateFileA(folder.File("big.bin").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(reader, INVALID_HANDLE_VALUE);
     CloseHandle(reader);
-    HANDLE writer = CreateFileA(folder.File("big.bin").c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE writer =
+        CreateFileA(folder.File("big.bin").c_str(), GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
     CloseAnswer(answer);
 

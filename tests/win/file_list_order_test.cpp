@@ -25,13 +25,13 @@ TEST(FileListOrder, MatchesTheListsOwnSorting) {
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
 
     std::vector<std::string> names = {
-        "\\",         "\\a.txt",     "\\B.txt",      "\\a-b.txt",   "\\ab.txt",   "\\a_b",
-        "\\a b",      "\\docs\\",    "\\docs\\a.txt", "\\docs-old\\", "\\docs2\\",  "\\d\\",
-        "\\d\\x",     "\\a'b",       "\\a~",         "\\a{",        "\\10",       "\\9",
-        "\\1a",       "\\Z",         "\\_x",         "\\.x",        "\\#a",       "\\a#b",
-        "\\co-op",    "\\coop",      "\\co op",      "\\\xe9t\xe9", "\\eta",      "\\\xc9",
-        "\\a\\b",     "\\a b\\c",    "\\a.b\\c",     "\\a\\",       "\\a%20b",    "\\a+b",
-        "\\README.TXT", "\\readme.md", "\\x\\y\\z\\", "\\x\\y\\",   "\\x\\y-z\\", "\\x\\yz"};
+        "\\",           "\\a.txt",     "\\B.txt",       "\\a-b.txt",    "\\ab.txt",   "\\a_b",
+        "\\a b",        "\\docs\\",    "\\docs\\a.txt", "\\docs-old\\", "\\docs2\\",  "\\d\\",
+        "\\d\\x",       "\\a'b",       "\\a~",          "\\a{",         "\\10",       "\\9",
+        "\\1a",         "\\Z",         "\\_x",          "\\.x",         "\\#a",       "\\a#b",
+        "\\co-op",      "\\coop",      "\\co op",       "\\\xe9t\xe9",  "\\eta",      "\\\xc9",
+        "\\a\\b",       "\\a b\\c",    "\\a.b\\c",      "\\a\\",        "\\a%20b",    "\\a+b",
+        "\\README.TXT", "\\readme.md", "\\x\\y\\z\\",   "\\x\\y\\",     "\\x\\y-z\\", "\\x\\yz"};
     std::mt19937 random(3);
     for (int i = 0; i < 300; ++i) {
         std::string name = "\\";

@@ -38,8 +38,9 @@ TEST_F(RequestLogTest, EntriesAreAppendedByteForByteAndTheFileStaysOpen) {
     AppendLogEntry("");  // clears the window only
     EXPECT_EQ(Log(), std::string("first\r\nbin\0ary\xff\r\n", 18));
     // Kept open: other programs may read it, not write it.
-    HANDLE writer = CreateFileA(folder_.File("WebLog.txt").c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE writer =
+        CreateFileA(folder_.File("WebLog.txt").c_str(), GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
 }
@@ -54,7 +55,7 @@ TEST_F(RequestLogTest, RotatesOnlyWhenLargerThanTwoMebibytes) {
     const std::string filler(2097152 - 10, 'x');
     AppendLogEntry(filler);
     AppendLogEntry("0123456789");  // exactly 2,097,152 bytes now: not rotated
-    AppendLogEntry("A");  // appended: 2,097,153 bytes
+    AppendLogEntry("A");           // appended: 2,097,153 bytes
     EXPECT_EQ(Log().size(), 2097153u);
     EXPECT_EQ(GetFileAttributesA(folder_.File("WebLog.bak").c_str()), INVALID_FILE_ATTRIBUTES);
     folder_.Write("WebLog.bak", "an older backup");

@@ -38,12 +38,8 @@ struct Reply {
     std::string body;
 };
 
-Reply Ok(const std::string& json) {
-    return {true, json};
-}
-Reply Err(const std::string& message) {
-    return {false, message};
-}
+Reply Ok(const std::string& json) { return {true, json}; }
+Reply Err(const std::string& message) { return {false, message}; }
 
 std::string WideToUtf8(const std::wstring& wide) {
     if (wide.empty()) return {};
@@ -67,21 +63,11 @@ std::string JsonString(const std::string& utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -95,9 +81,7 @@ std::string JsonString(const std::string& utf8) {
     return out + "\"";
 }
 
-std::string JsonString(const std::wstring& wide) {
-    return JsonString(WideToUtf8(wide));
-}
+std::string JsonString(const std::wstring& wide) { return JsonString(WideToUtf8(wide)); }
 
 std::string HandleText(HWND hwnd) {
     char buf[32];
@@ -391,9 +375,7 @@ Reply Deliver(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD wait_ms) 
 
 using Command = Reply (*)(const Args&);
 
-bool NeedWords(const Args& args, size_t n) {
-    return args.words.size() >= n;
-}
+bool NeedWords(const Args& args, size_t n) { return args.words.size() >= n; }
 
 #define REQUIRE_WORDS(n, usage) \
     if (!NeedWords(args, n)) return Err("usage: " usage)
@@ -429,12 +411,8 @@ Reply WaitFor(const Args& args, bool want_present) {
     }
 }
 
-Reply CmdWait(const Args& args) {
-    return WaitFor(args, true);
-}
-Reply CmdWaitGone(const Args& args) {
-    return WaitFor(args, false);
-}
+Reply CmdWait(const Args& args) { return WaitFor(args, true); }
+Reply CmdWaitGone(const Args& args) { return WaitFor(args, false); }
 
 Reply CmdText(const Args& args) {
     REQUIRE_WORDS(1, "text SPEC");
@@ -1123,9 +1101,7 @@ Reply CmdScreenshot(const Args& args) {
     return Ok(Obj().Num("width", width).Num("height", height).Str("path", path).Text());
 }
 
-Reply CmdQuit(const Args&) {
-    return Ok("{}");
-}
+Reply CmdQuit(const Args&) { return Ok("{}"); }
 
 const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> table = {
