@@ -3,9 +3,12 @@
 #include <shellapi.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "log/animated_icon.h"
 #include "log/display_refresh.h"
 #include "log/status_text.h"
 #include "server/shared_state.h"
@@ -24,6 +27,40 @@ std::string statePartShown;
 std::string counterPartShown;
 
 bool logViewShown = false;
+
+// The log view's picture steps through its frames itself: a static control
+// would only ever show the first one.
+constexpr UINT_PTR kAnimationTimer = 1;
+std::vector<HICON> animationFrames;  // made once, kept for the program's life
+UINT animationInterval = 150;
+size_t animationStep = 0;
+
+void loadAnimation() {
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
+    HRSRC found = FindResourceA(programInstance, "QOV_TVANI", MAKEINTRESOURCEA(22));
+    HGLOBAL resource = found ? LoadResource(programInstance, found) : nullptr;
+    const char* data = resource ? static_cast<const char*>(LockResource(resource)) : nullptr;
+    if (!data) return;
+    const std::string bytes(data, SizeofResource(programInstance, found));
+    AnimatedIcon icon;
+    if (!ParseAnimatedIcon(bytes, icon)) return;
+    for (const AnimatedIcon::Frame& frame : icon.frames) {
+        auto* image = reinterpret_cast<PBYTE>(const_cast<char*>(bytes.data() + frame.offset));
+        if (HICON made = CreateIconFromResourceEx(image, static_cast<DWORD>(frame.size), TRUE,
+                                                  0x00030000, 32, 32, LR_DEFAULTCOLOR))
+            animationFrames.push_back(made);
+    }
+    if (icon.jiffies) animationInterval = std::max(50u, icon.jiffies * 1000 / 60);
+}
+
+void CALLBACK showNextFrame(HWND, UINT, UINT_PTR, DWORD) {
+    if (animationFrames.empty()) return;
+    animationStep = (animationStep + 1) % animationFrames.size();
+    SendMessageA(TVPIC, STM_SETIMAGE, IMAGE_ICON,
+                 reinterpret_cast<LPARAM>(animationFrames[animationStep]));
+}
 
 void loadStatusIcons() {
     if (statusIconsLoaded) return;
@@ -104,12 +141,17 @@ void deleteTrayIcon() {
 
 LRESULT ToggleLogView(LONG_PTR, HWND, WPARAM, LPARAM) {
     if (logViewShown) {
+        KillTimer(TVPIC, kAnimationTimer);
         setPicture("ZANT_TVPIC_0_PICTURE");
         ShowWindow(LOGEDIT, SW_HIDE);
         ShowWindow(FILELIST, SW_SHOW);
         logViewShown = false;
     } else {
         setPicture("QOV_TVANI");
+        loadAnimation();
+        animationStep = 0;
+        if (animationFrames.size() > 1)
+            SetTimer(TVPIC, kAnimationTimer, animationInterval, showNextFrame);
         ShowWindow(FILELIST, SW_HIDE);
         ShowWindow(LOGEDIT, SW_SHOW);
         if (GetFocus() == LOGEDIT) {
