@@ -8,6 +8,9 @@
 // and clicks are delivered with a completion callback so that a message box
 // opened by the click leaves the tool free to look at it.
 
+// Only the socket types: the calls are looked up at run time, so that the tool
+// links against nothing more than the window libraries.
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -866,6 +869,85 @@ DWORD OptionalPid(const Args& args, size_t index) {
     return static_cast<DWORD>(pid);
 }
 
+// The pixels that the screen shows in a window's client area, 24-bit, rows
+// top-down.
+std::vector<unsigned char> ClientPixels(HDC source, int x, int y, int width, int height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    HDC memory = CreateCompatibleDC(source);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<unsigned char> out;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+        GdiFlush();
+        size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+        const auto* p = static_cast<const unsigned char*>(bits);
+        out.assign(p, p + stride * height);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    return out;
+}
+
+// Which standard icon a message box shows: its icon control's picture on the
+// screen is compared with each standard icon drawn here the same way (over
+// the control's background, at the control's size). The icon handle itself
+// belongs to the other process and cannot be drawn from here.
+std::string MessageBoxIcon(HWND box) {
+    HWND control = nullptr;
+    for (HWND child : ChildWindows(box)) {
+        if (lstrcmpiW(ClassOf(child).c_str(), L"Static") == 0 && IsWindowVisible(child) &&
+            (GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            control = child;
+        }
+    }
+    if (!control) return "none";
+    RECT r{};
+    GetClientRect(control, &r);
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return "none";
+    HDC screen = GetDC(nullptr);
+    std::vector<unsigned char> shown = ClientPixels(screen, r.left, r.top, width, height);
+    ReleaseDC(nullptr, screen);
+    if (shown.size() < 3) return "unknown";
+    const struct {
+        const char* name;
+        WORD id;
+    } standard[] = {{"error", 32513},  // IDI_HAND
+                    {"question", 32514},
+                    {"warning", 32515},      // IDI_EXCLAMATION
+                    {"information", 32516},  // IDI_ASTERISK
+                    {"application", 32512}};
+    for (const auto& icon : standard) {
+        HDC screen_dc = GetDC(nullptr);
+        HDC canvas = CreateCompatibleDC(screen_dc);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen_dc, width, height);
+        HGDIOBJ old = SelectObject(canvas, bitmap);
+        HBRUSH background = CreateSolidBrush(RGB(shown[2], shown[1], shown[0]));
+        RECT all{0, 0, width, height};
+        FillRect(canvas, &all, background);
+        DeleteObject(background);
+        DrawIconEx(canvas, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(icon.id)), width, height, 0,
+                   nullptr, DI_NORMAL);
+        std::vector<unsigned char> drawn = ClientPixels(canvas, 0, 0, width, height);
+        SelectObject(canvas, old);
+        DeleteObject(bitmap);
+        DeleteDC(canvas);
+        ReleaseDC(nullptr, screen_dc);
+        if (drawn == shown) return icon.name;
+    }
+    return "unknown";
+}
+
 Reply CmdMsgBox(const Args& args) {
     HWND box = FindMessageBox(OptionalPid(args, 0));
     if (!box) return Ok("null");
@@ -885,6 +967,7 @@ Reply CmdMsgBox(const Args& args) {
                   .Raw("buttons", JsonList(buttons))
                   .Num("pid", ProcessOf(box))
                   .Handle("owner", GetWindow(box, GW_OWNER))
+                  .Str("icon", MessageBoxIcon(box))
                   .Text());
 }
 
@@ -1101,6 +1184,151 @@ Reply CmdScreenshot(const Args& args) {
     return Ok(Obj().Num("width", width).Num("height", height).Str("path", path).Text());
 }
 
+// The open pop-up menu (a window of class #32768): a system menu or one shown
+// with TrackPopupMenu. Wine keeps a menu's items in the process that made it
+// (another process reads no items, nor the system menu of a window), so what
+// the menu offers is seen in its picture and in what its keys do.
+Reply CmdMenu(const Args&) {
+    for (HWND hwnd : TopLevelWindows()) {
+        if (!IsWindowVisible(hwnd) || ClassOf(hwnd) != L"#32768") continue;
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        return Ok(Obj()
+                      .Handle("hwnd", hwnd)
+                      .Num("pid", ProcessOf(hwnd))
+                      .Handle("owner", GetWindow(hwnd, GW_OWNER))
+                      .Raw("rect", RectJson(r))
+                      .Text());
+    }
+    return Ok("null");
+}
+
+Reply CmdSysColor(const Args& args) {
+    REQUIRE_WORDS(1, "syscolor INDEX");
+    long long index = 0;
+    if (!ParseNumber(args.words[0], &index)) return Err("bad index");
+    COLORREF c = GetSysColor(static_cast<int>(index));
+    return Ok(Obj().Num("r", GetRValue(c)).Num("g", GetGValue(c)).Num("b", GetBValue(c)).Text());
+}
+
+// Whether a file can be opened for writing while others may read and write
+// it: it cannot while a Wine process holds it open without sharing writes.
+Reply CmdOpenFile(const Args& args) {
+    REQUIRE_WORDS(1, "openfile PATH");
+    std::string path = args.Rest(0);
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    HANDLE file =
+        CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Ok(Obj().Bool("opened", false).Num("error", GetLastError()).Text());
+    }
+    CloseHandle(file);
+    return Ok(Obj().Bool("opened", true).Num("error", 0).Text());
+}
+
+// The local machine's IPv4 addresses as the host-name look-up of the empty
+// name lists them: the same platform call that fills the program's address
+// list, made here by another program as a reference.
+Reply CmdHostAddrs(const Args&) {
+    WSADATA wsa{};
+    HMODULE ws2 = LoadLibraryA("ws2_32.dll");
+    if (!ws2) return Err("no ws2_32.dll");
+    using Startup = int(WINAPI*)(WORD, void*);
+    using Cleanup = int(WINAPI*)();
+    using ByName = hostent*(WINAPI*)(const char*);
+    auto startup =
+        reinterpret_cast<Startup>(reinterpret_cast<void*>(GetProcAddress(ws2, "WSAStartup")));
+    auto cleanup =
+        reinterpret_cast<Cleanup>(reinterpret_cast<void*>(GetProcAddress(ws2, "WSACleanup")));
+    auto byname =
+        reinterpret_cast<ByName>(reinterpret_cast<void*>(GetProcAddress(ws2, "gethostbyname")));
+    if (!startup || !cleanup || !byname || startup(MAKEWORD(2, 2), &wsa) != 0) {
+        return Err("socket library did not start");
+    }
+    std::vector<std::string> out;
+    if (hostent* host = byname("")) {
+        for (char** entry = host->h_addr_list; entry && *entry; ++entry) {
+            const auto* b = reinterpret_cast<const unsigned char*>(*entry);
+            out.push_back(JsonString(std::to_string(b[0]) + "." + std::to_string(b[1]) + "." +
+                                     std::to_string(b[2]) + "." + std::to_string(b[3])));
+        }
+    }
+    cleanup();
+    return Ok(JsonList(out));
+}
+
+// WM_HELP as the system sends it for a window: the HELPINFO names the window
+// asked about. A message that carries a pointer crosses processes only when
+// sent synchronously (Wine copies a HELPINFO with it), so it is sent from a
+// thread of its own while this one watches, as Deliver does, for the handler
+// to return or for a window (the help box) to open.
+struct HelpSend {
+    HWND target;
+    HELPINFO info;
+    LRESULT result;
+    volatile LONG state;  // 0 sending, 1 answered, 2 given up by the waiter
+};
+
+DWORD WINAPI SendHelp(void* data) {
+    auto* help = static_cast<HelpSend*>(data);
+    DWORD_PTR out = 0;
+    SendMessageTimeoutW(help->target, WM_HELP, 0, reinterpret_cast<LPARAM>(&help->info),
+                        SMTO_NORMAL, 10 * 60 * 1000, &out);
+    help->result = static_cast<LRESULT>(out);
+    if (InterlockedCompareExchange(&help->state, 1, 0) == 2) delete help;
+    return 0;
+}
+
+Reply CmdHelp(const Args& args) {
+    REQUIRE_WORDS(2, "help SPEC ABOUT [WAIT_MS]");
+    RESOLVE_OR_FAIL(hwnd, args.words[0]);
+    RESOLVE_OR_FAIL(about, args.words[1]);
+    auto* help = new HelpSend{};
+    help->target = hwnd;
+    help->info.cbSize = sizeof help->info;
+    help->info.iContextType = HELPINFO_WINDOW;
+    help->info.iCtrlId = GetDlgCtrlID(about);
+    help->info.hItemHandle = about;
+    help->info.dwContextId = GetWindowContextHelpId(about);
+    RECT r{};
+    GetWindowRect(about, &r);
+    help->info.MousePos = {r.left + 1, r.top + 1};
+
+    DWORD pid = ProcessOf(hwnd);
+    std::set<HWND> before = VisibleWindowsOf(pid);
+    HANDLE thread = CreateThread(nullptr, 0, SendHelp, help, 0, nullptr);
+    if (!thread) {
+        delete help;
+        return Err("could not start the sending thread");
+    }
+    CloseHandle(thread);
+    DWORD wait_ms = OptionalWait(args, 2);
+    DWORD start = GetTickCount();
+    HWND opened = nullptr;
+    while (help->state == 0 && !opened && GetTickCount() - start < wait_ms) {
+        Sleep(5);
+        for (HWND now : VisibleWindowsOf(pid)) {
+            if (!before.count(now)) opened = now;
+        }
+    }
+    Obj reply;
+    bool done = InterlockedCompareExchange(&help->state, 2, 0) == 1;
+    reply.Bool("done", done);
+    if (done) {
+        reply.Num("result", static_cast<long long>(help->result));
+        delete help;
+    }
+    if (opened) {
+        reply.Raw("opened", Obj()
+                                .Handle("hwnd", opened)
+                                .Str("class", ClassOf(opened))
+                                .Str("title", TitleOf(opened))
+                                .Text());
+    }
+    return Ok(reply.Text());
+}
+
 Reply CmdQuit(const Args&) { return Ok("{}"); }
 
 const std::map<std::string, Command>& Commands() {
@@ -1113,14 +1341,18 @@ const std::map<std::string, Command>& Commands() {
         {"exists", CmdExists},
         {"focus", CmdFocus},
         {"foreground", CmdForeground},
+        {"help", CmdHelp},
+        {"hostaddrs", CmdHostAddrs},
         {"lbitems", CmdLbItems},
         {"lbsel", CmdLbSel},
         {"lvcols", CmdLvCols},
         {"lvcount", CmdLvCount},
         {"lvrows", CmdLvRows},
         {"lvset", CmdLvSet},
+        {"menu", CmdMenu},
         {"msgbox", CmdMsgBox},
         {"msgboxclose", CmdMsgBoxClose},
+        {"openfile", CmdOpenFile},
         {"post", CmdPost},
         {"hold", CmdHold},
         {"procinfo", CmdProcInfo},
@@ -1133,6 +1365,7 @@ const std::map<std::string, Command>& Commands() {
         {"send", CmdSend},
         {"settext", CmdSetText},
         {"style", CmdStyle},
+        {"syscolor", CmdSysColor},
         {"tbinfo", CmdTbInfo},
         {"tbsetpos", CmdTbSetPos},
         {"text", CmdText},
