@@ -52,13 +52,27 @@ FOUNDCOUNT = 1000
 CANCELBUTTON = 1
 FOUNDLABEL = 1001
 
-# Tray menu commands.
+# Tray menu commands, the tray icon's callback message and the system menu's Hide.
 TRAYHOST = 1525
+TRAYSTOP = 1526
 TRAYEXIT = 1528
+TRAY_CALLBACK = 1524
+SYSHIDE = 1536
 
 WM_NULL = 0x0000
 WM_CLOSE = 0x0010
+WM_NCHITTEST = 0x0084
 WM_COMMAND = 0x0111
+WM_SYSCOMMAND = 0x0112
+WM_LBUTTONDOWN = 0x0201
+WM_LBUTTONUP = 0x0202
+WM_RBUTTONDOWN = 0x0204
+WM_RBUTTONUP = 0x0205
+HTSYSMENU = 3
+HTCLOSE = 20
+COLOR_MENU = 4
+COLOR_MENUTEXT = 7
+COLOR_BTNFACE = 15
 EM_GETLIMITTEXT = 0x00D5
 LB_SETCURSEL = 0x0186
 
@@ -377,7 +391,10 @@ class Ctl:
     # Message boxes ----------------------------------------------------------
 
     def msgbox(self, pid=None):
-        """The visible message box: hwnd, title, text, buttons [{id, text}], pid; or None."""
+        """The visible message box: hwnd, title, text, buttons [{id, text}], pid,
+        owner, icon (the standard icon it shows, as its picture on the screen
+        tells: "error", "question", "warning", "information", "application",
+        "none", or "unknown" while it is not painted); or None."""
         return self.call("msgbox", *([pid] if pid else []))
 
     def wait_msgbox(self, timeout=10.0, pid=None):
@@ -385,6 +402,41 @@ class Ctl:
 
     def msgboxclose(self, button_id=1, pid=None):
         return self.call("msgboxclose", button_id, *([pid] if pid else []))
+
+    def help(self, spec, about, wait_ms=5000):
+        """WM_HELP to the window about the window `about`, as F1 or the caption's
+        "?" would send it; returns like click() (a help box opens: done False)."""
+        return self.call("help", spec, about, int(wait_ms), timeout=wait_ms / 1000 + 10)
+
+    # Menus, the system and files --------------------------------------------
+
+    def menu(self):
+        """The open pop-up menu window: hwnd, pid, owner, rect; or None."""
+        return self.call("menu")
+
+    def syscolor(self, index):
+        """A system colour (COLOR_* index) as an (r, g, b) tuple."""
+        colour = self.call("syscolor", index)
+        return colour["r"], colour["g"], colour["b"]
+
+    def hostaddrs(self):
+        """The dotted addresses that the host-name look-up of "" gives under Wine."""
+        return self.call("hostaddrs")
+
+    def open_for_writing(self, path):
+        """Whether a Windows program may open the file for writing now:
+        {"opened": bool, "error": the Windows error code}."""
+        return self.call("openfile", str(path))
+
+    def tray_icons(self):
+        """The icons of Wine's notification area (windows of the stand-alone
+        system tray that Wine shows on a display without a desktop panel)."""
+        icons = []
+        for window in self.windows():
+            if window["class"] == "__winex11_standalone_tray":
+                icons += [child for child in self.children(window["hwnd"])
+                          if child["class"] == "__winex11_tray_icon"]
+        return icons
 
     # Process and pictures --------------------------------------------------
 
@@ -451,6 +503,64 @@ def bmp_to_png(data):
             + chunk(b"IDAT", zlib.compress(bytes(raw), 6)) + chunk(b"IEND", b""))
 
 
+def png_pixels(png):
+    """(width, height, rows) of a PNG written by bmp_to_png; each row is a list
+    of (r, g, b) tuples."""
+    if png[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("not a PNG file")
+    pos, idat, width, height = 8, b"", 0, 0
+    while pos < len(png):
+        length, kind = struct.unpack_from(">I4s", png, pos)
+        body = png[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height = struct.unpack_from(">II", body)
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * 3 + 1
+    rows = []
+    for y in range(height):
+        line = raw[y * stride + 1:(y + 1) * stride]
+        rows.append([tuple(line[x:x + 3]) for x in range(0, len(line), 3)])
+    return width, height, rows
+
+
+def menu_entries(png, background, text, gap=3):
+    """What the picture of a pop-up menu shows, top to bottom: "text" for an
+    item drawn in the menu's text colour, "grey" for an item drawn without it
+    (a disabled item: Wine draws those in a fixed grey), "separator" for a line
+    of one colour across the menu. Items are bands of marked rows set apart by
+    at least gap unmarked rows (an underlined mnemonic leaves one unmarked row
+    inside its item); the frame (outer rows, three columns each side) is left
+    out."""
+    width, height, rows = png_pixels(png)
+    entries, band, blank = [], set(), gap
+
+    def close_band():
+        if band:
+            entries.append("text" if text in band else "grey")
+            band.clear()
+
+    for row in rows[1:height - 1]:
+        inner = row[3:width - 3]
+        marks = [p for p in inner if p != background]
+        if marks and len(marks) >= 0.8 * len(inner) and len(set(marks)) == 1:
+            close_band()
+            entries.append("separator")
+            blank = gap
+            continue
+        if not marks:
+            blank += 1
+            continue
+        if blank >= gap:
+            close_band()
+        blank = 0
+        band.update(marks)
+    close_band()
+    return entries
+
+
 # ---------------------------------------------------------------------------
 # Keystrokes
 
@@ -497,6 +607,24 @@ class Keyboard:
     def type_text(self, text, delay_ms=20):
         self._xdotool("type", "--clearmodifiers", "--delay", str(delay_ms), "--", text)
 
+    def mouse_position(self):
+        out = self._xdotool("getmouselocation", "--shell")
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"])
+
+    def move_mouse(self, x, y):
+        """Moves the pointer to screen pixel (x, y): the display has no window
+        manager, so Wine's screen coordinates are the X screen's. (xdotool's
+        --sync would wait for a motion that never comes when the pointer is
+        there already.)"""
+        if self.mouse_position() != (x, y):
+            self._xdotool("mousemove", "--sync", str(x), str(y))
+
+    def click_at(self, x, y, button=1):
+        """A real click (button 1 left, 3 right) at screen pixel (x, y)."""
+        self.move_mouse(x, y)
+        self._xdotool("click", str(button))
+
 
 def exact_title(title):
     """A POSIX extended expression that matches exactly this window name."""
@@ -519,13 +647,15 @@ def fill_folder(base, files):
 
 
 class Zant:
-    """One run of build/win/zant.exe with its current folder set to base."""
+    """One run of build/win/zant.exe with its current folder set to base;
+    env adds variables to the desktop's environment for this run only (TZ)."""
 
-    def __init__(self, desktop, ctl, base, keyboard=None):
+    def __init__(self, desktop, ctl, base, keyboard=None, env=None):
         self.desktop = desktop
         self.ctl = ctl
         self.keyboard = keyboard or Keyboard(desktop.env)
         self.base = Path(base)
+        self.env = dict(desktop.env, **(env or {}))
         self.proc = None
         self.pid = None  # the Windows process id, for procinfo and windows
 
@@ -536,7 +666,7 @@ class Zant:
     def launch(self):
         """Starts the program and returns at once (see start())."""
         self.proc = subprocess.Popen(["wine", str(ZANT_EXE)], cwd=str(self.base),
-                                     env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                     env=self.env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         return self
 
@@ -646,6 +776,51 @@ class Zant:
     def focus(self):
         """The control of the program that has the keyboard focus: {hwnd, id, class, ...}."""
         return self.ctl.focus(MAIN)
+
+    def caption_point(self, hit):
+        """A screen point in the main form's caption where the form answers
+        WM_NCHITTEST with hit (HTCAPTION 2, HTSYSMENU 3, HTCLOSE 20), the middle
+        one of that stretch; None when no point of the caption gives it."""
+        box = self.ctl.rect(MAIN)
+        y = (box["window"]["top"] + box["client"]["top"]) // 2
+        found = [x for x in range(box["window"]["left"], box["window"]["right"])
+                 if self.ctl.send(MAIN, WM_NCHITTEST, 0, ((y & 0xFFFF) << 16) | (x & 0xFFFF)) == hit]
+        return (found[len(found) // 2], y) if found else None
+
+    def open_system_menu(self, timeout=10.0):
+        """Opens the form's system menu with a real click on the caption's icon
+        and returns the menu window (Ctl.menu)."""
+        self.activate()
+        self.keyboard.click_at(*self.caption_point(HTSYSMENU))
+        return poll(self.ctl.menu, timeout, what="the system menu")
+
+    def tray_click(self, up=WM_LBUTTONUP):
+        """A click on the program's tray icon: the button's down and up messages
+        posted to the icon's window in Wine's tray, which hands them to the
+        program as its callback message, as a real click would. (A real click
+        would move the keyboard focus to the tray window, so that keys would
+        not reach a menu opened by it.)"""
+        icons = self.ctl.tray_icons()
+        if len(icons) != 1:
+            raise CtlError(f"expected the one tray icon of the program, found {len(icons)}")
+        self.ctl.post(icons[0]["hwnd"], up - 1, 0, 0)
+        self.ctl.post(icons[0]["hwnd"], up, 0, 0)
+
+    def open_tray_menu(self, x, y, timeout=10.0):
+        """Opens the tray menu with a right click on the tray icon, the pointer
+        at screen pixel (x, y), while the form is active so that keys reach the
+        menu; returns the menu window (Ctl.menu)."""
+        self.activate()
+        self.keyboard.move_mouse(x, y)
+        self.tray_click(WM_RBUTTONUP)
+        return poll(self.ctl.menu, timeout, what="the tray menu")
+
+    def menu_entries(self, menu, name):
+        """The entries of an open pop-up menu as its picture shows them (see
+        menu_entries); the picture is kept in build/artifacts/NAME.png."""
+        png = self.ctl.screenshot_png(menu["hwnd"], name)
+        return menu_entries(png.read_bytes(), self.ctl.syscolor(COLOR_MENU),
+                            self.ctl.syscolor(COLOR_MENUTEXT))
 
     def _dismiss_modal_windows(self):
         """Message boxes and a scan in progress would each be left running a
