@@ -784,7 +784,7 @@ class Zant:
         box = self.ctl.rect(MAIN)
         y = (box["window"]["top"] + box["client"]["top"]) // 2
         found = [x for x in range(box["window"]["left"], box["window"]["right"])
-                 if self.ctl.send(MAIN, WM_NCHITTEST, 0, ((y & 0xFFFF) << 16) | (x & 0xFFFF)) == hit]
+                 if self.ctl.send(MAIN, WM_NCHITTEST, 0, (y & 0xFFFF) << 16 | x & 0xFFFF) == hit]
         return (found[len(found) // 2], y) if found else None
 
     def open_system_menu(self, timeout=10.0):
