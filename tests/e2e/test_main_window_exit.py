@@ -63,6 +63,14 @@ def test_way_out_ends_the_program_with_code_0(fresh_zant, ctl, way):
     poll(lambda: not ctl.tray_icons(), 10, what="the tray icon to go")
 
 
+def test_exit_while_a_help_box_is_open_ends_the_program(fresh_zant, ctl):
+    ctl.help(MAIN, MAIN)
+    ctl.wait_msgbox(10, fresh_zant.pid)
+    exit_command(fresh_zant, ctl)
+    assert wait_exit(fresh_zant) == 0
+    assert ctl.msgbox(fresh_zant.pid) is None
+
+
 def test_exit_while_hidden_ends_the_program(fresh_zant, ctl):
     ctl.send(MAIN, WM_SYSCOMMAND, 1536, 0)
     poll(lambda: not ctl.visible(MAIN), 10, what="the form hidden")

@@ -7,10 +7,10 @@ from datetime import datetime, timedelta
 
 import pytest
 
-from zant_harness import (CONNSLIDER, FILELIST, HOSTBUTTON, IPLIST, LB_SETCURSEL, MAIN, PASSEDIT,
-                          STATUSBAR, STOPBUTTON, SYSHIDE, TRAY_CALLBACK, TRAYEXIT, TRAYHOST,
-                          TRAYSTOP, USEREDIT, WM_COMMAND, WM_LBUTTONUP, WM_SYSCOMMAND, ZANT_EXE,
-                          http_raw, parse_response, poll)
+from zant_harness import (CONNSLIDER, FILELIST, FOLDERBUTTON, HOSTBUTTON, IPLIST, LB_SETCURSEL,
+                          MAIN, PASSEDIT, STATUSBAR, STOPBUTTON, SYSHIDE, TRAY_CALLBACK, TRAYEXIT,
+                          TRAYHOST, TRAYSTOP, USEREDIT, WM_COMMAND, WM_LBUTTONUP, WM_SYSCOMMAND,
+                          ZANT_EXE, http_raw, parse_response, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -165,14 +165,18 @@ def test_exit_command_with_a_code_is_ignored(zant, ctl):
 # ---------------------------------------------------------------------------
 # Enter and Escape
 
-FOCUS_KEYS = [(IPLIST, "alt+a"), (USEREDIT, "alt+u"), (PASSEDIT, "alt+p"), (CONNSLIDER, "alt+c")]
+# A control and the keys that give it the focus (Down moves on from a button
+# or the slider).
+FOCUS_KEYS = [(IPLIST, ["alt+a"]), (USEREDIT, ["alt+u"]), (PASSEDIT, ["alt+p"]),
+              (CONNSLIDER, ["alt+c"]), (FOLDERBUTTON, ["alt+c", "Down"]),
+              (FILELIST, ["alt+c", "Down", "Down"])]
 
 
-@pytest.mark.parametrize("control, key", FOCUS_KEYS, ids=[str(c) for c, _ in FOCUS_KEYS])
-def test_enter_in_a_control_hosts_once(fresh_zant, ctl, control, key):
+@pytest.mark.parametrize("control, keys", FOCUS_KEYS, ids=[str(c) for c, _ in FOCUS_KEYS])
+def test_enter_in_a_control_hosts_once(fresh_zant, ctl, control, keys):
     run = fresh_zant
     ctl.tbsetpos(run.c(CONNSLIDER), 10)
-    run.keys(key)
+    run.keys(*keys)
     poll(lambda: ctl.focus(MAIN)["id"] == control, 10, what="the control to get the focus")
     run.keys("Return")
     wait_state(run, ctl, HOSTING)
