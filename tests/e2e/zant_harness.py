@@ -735,20 +735,22 @@ class Zant:
                 return window["title"]
         raise CtlError(f"{spec} is not a top-level window of the program")
 
-    def activate(self, spec=MAIN, timeout=5.0):
+    def activate(self, spec=MAIN, timeout=10.0):
         """Makes the top-level window the active one and gives its X window the
         input focus, so that keystrokes reach its focused control. Both are
         needed: Wine can make a window active without moving the X focus (when
         the reading window closes, the X focus stays behind), and when a
         message box closes it hands the activation to its own tray window
-        rather than back to the form."""
+        rather than back to the form. The other way round happens too: Wine's
+        foreground window is another one (the tray window) and moving the X
+        focus changes nothing, so Wine is asked to activate the window first."""
         hwnd = self.ctl.handle(spec)
         if hwnd is None:
             raise CtlError(f"no window {spec}")
         x_windows = self.keyboard.x_windows(exact_title(self.title_of(spec)), pid=self.proc.pid)
-        if not x_windows:
+        if not x_windows or self.ctl.foreground().get("hwnd") != hwnd:
             self.ctl.activate(spec)
-        elif self.keyboard.x_focus() not in x_windows:
+        if x_windows and self.keyboard.x_focus() not in x_windows:
             self.keyboard.focus_x_window(x_windows[0])
         poll(lambda: self.ctl.foreground().get("hwnd") == hwnd, timeout,
              what=f"{spec} to become the active window")
