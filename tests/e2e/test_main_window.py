@@ -119,8 +119,9 @@ def test_window_state_commands_leave_the_fixed_size_form_alone(fresh_zant, ctl, 
 def test_size_command_does_not_resize_the_form(fresh_zant, ctl):
     before = form_box(ctl)
     fresh_zant.activate()
-    # A size loop would take the arrow keys; without one they go to the
-    # address list, and the Alt+U after them shows that they have been handled.
+    # A size loop would take the arrow keys and Enter; without one they go to
+    # the address list (where Enter hosts, harmless here), and the Alt+U after
+    # them shows that they have been handled.
     ctl.post(MAIN, WM_SYSCOMMAND, SC_SIZE, 0)
     fresh_zant.sync()
     fresh_zant.keyboard.keys("Right", "Right", "Right", "Return", "alt+u")
