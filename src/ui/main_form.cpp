@@ -232,9 +232,15 @@ LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
     switch (message) {
         case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_CLOSE) {
-                SendMessageA(window, WM_CLOSE, wParam, lParam);
-                return 0;
+            switch (wParam & 0xFFF0) {
+                case SC_CLOSE: SendMessageA(window, WM_CLOSE, wParam, lParam); return 0;
+                // The form has a fixed size: these commands, which its system menu
+                // no longer offers, do nothing when another program sends them.
+                case SC_SIZE:
+                case SC_MINIMIZE:
+                case SC_MAXIMIZE:
+                case SC_RESTORE: return 0;
+                default: break;
             }
             break;
         case WM_SETFOCUS:
