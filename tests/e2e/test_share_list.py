@@ -435,6 +435,28 @@ def test_cancel_stops_a_new_scan_too(runs, ctl, deep_tree):
         runs.stop(run)
 
 
+def test_requests_are_answered_while_a_scan_runs(runs, ctl, deep_tree):
+    base, _ = deep_tree
+    run = runs.start(base, finish=False)
+    try:
+        run.finish_scan(timeout=120)
+        run.host(limit=10)
+        ctl.lvset(run.c(FILELIST), -1, "selected")
+        url = "/d0/e0/f0/file000.txt"
+        assert get_status(url) == 200
+        run.focus_by_tab(FILELIST)
+        run.activate()
+        run.keyboard.keys("F5")
+        assert run.wait_reading() == "Cancel", "the scan ended before a request could be made"
+        # The scan starts from an empty list: nothing is shared while it runs.
+        assert get_status(url) == 404
+        assert ctl.text(f"{READING}/{CANCELBUTTON}") == "Cancel", "the scan ended meanwhile"
+        run.finish_scan(timeout=120)
+        assert get_status(url) == 404
+    finally:
+        runs.stop(run)
+
+
 # ---------------------------------------------------------------------------
 # A folder that cannot be searched
 
