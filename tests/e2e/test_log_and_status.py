@@ -8,6 +8,7 @@ import colorsys
 import re
 import socket
 import struct
+import threading
 import time
 
 import pytest
@@ -156,6 +157,30 @@ def test_log_file_lies_in_the_start_folder_and_nowhere_else(server, ctl):
     assert [p.name for p in server.base.rglob("WebLog*")] == ["WebLog.txt"]
 
 
+def test_entries_of_simultaneous_requests_never_mix(server, ctl):
+    before = log_file_text(server)
+    entries = before.count("[127.0.0.1] ")
+    names = [f"c{i:02d}" for i in range(12)]
+
+    def request(name):
+        send_request(f"GET /{name} HTTP/1.1\r\nX-Fill: {name * 1500}\r\n\r\n".encode())
+
+    threads = [threading.Thread(target=request, args=(name,)) for name in names]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join(60)
+    _, text = wait_log_settled(ctl, server, entries + len(names), timeout=60)
+    added = re.split(r"(?=\[127\.0\.0\.1\] )", text[len(before):])[1:]
+    found = []
+    for entry in added:
+        name = re.search(r"Command- GET \\(c\d\d)\r\n", entry).group(1)
+        lines = [f"GET /{name} HTTP/1.1", f"X-Fill: {name * 1500}", ""]
+        assert entry_pattern(f"GET \\{name}", lines).fullmatch(entry), name
+        found.append(name)
+    assert sorted(found) == names
+
+
 # ---------------------------------------------------------------------------
 # The window's 65535 characters
 
@@ -208,6 +233,30 @@ def test_f5_in_the_log_window_clears_it_and_leaves_the_file(fresh_zant, ctl):
     poll(lambda: log_window(ctl, run) == text[len(before):], 10,
          what="the window to hold the new entry alone")
     assert entry_pattern("GET \\three", ["GET /three HTTP/1.1", ""]).fullmatch(text[len(before):])
+
+
+EM_GETSEL = 0x00B0
+EM_GETLINECOUNT = 0x00BA
+EM_GETFIRSTVISIBLELINE = 0x00CE
+EM_POSFROMCHAR = 0x00D6
+
+
+def test_the_log_window_keeps_its_caret_and_view_at_the_end(fresh_zant, ctl):
+    run = fresh_zant
+    run.host(limit=10)
+    show_log(run, ctl)
+    for i in range(12):
+        send_request(f"GET /line{i} HTTP/1.1\r\nHost: t\r\n\r\n".encode())
+    window, _ = wait_log_settled(ctl, run, 12)
+    edit = run.c(LOGEDIT)
+    selection = ctl.send(edit, EM_GETSEL)
+    assert (selection & 0xFFFF, selection >> 16) == (len(window), len(window))
+    # 72 lines do not fit in the window: it is scrolled so that the last ones show.
+    assert ctl.send(edit, EM_GETLINECOUNT) == 73
+    assert ctl.send(edit, EM_GETFIRSTVISIBLELINE) > 0
+    client = ctl.rect(edit)["client"]
+    last_text = ctl.send(edit, EM_POSFROMCHAR, window.rindex("Host: t"))
+    assert 0 <= (last_text >> 16) <= client["bottom"] - client["top"] - 12
 
 
 def test_other_keys_in_the_log_window_leave_it_as_it_is(fresh_zant, ctl):
