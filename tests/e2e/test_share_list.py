@@ -109,7 +109,7 @@ def sized_name(size):
 
 def long_folder_parts(base):
     """Folder names under \\long\\ that bring a folder path (with its trailing
-    backslash) to about 230 characters, still short enough to be listed."""
+    backslash) to between 200 and 230 characters, still short enough to list."""
     parts, length = ["long"], len(windows_path(base)) + len("\\long\\")
     while length < 200:
         parts.append("d" * 30)
@@ -291,7 +291,7 @@ def test_rows_are_in_ascending_order_of_their_path_text(ctl, rows):
 
 
 def test_reading_window_counted_the_listed_files(zant, ctl, rows):
-    # The count is gone with the window; a new scan shows it again.
+    # The first scan's count went with its window; F5 shows a new one.
     files = [r for r in rows if not r["texts"][0].endswith("\\")]
     zant.focus_by_tab(FILELIST)
     zant.keys("F5")
