@@ -40,11 +40,11 @@ class Runs:
         self.keyboard = keyboard
         self.current = None
 
-    def start(self, base, finish=True):
+    def start(self, base, finish=True, env=None):
         self.stop()
         if self.ctl.exists(MAIN):
             raise RuntimeError("a ZANT window left by something else is still on the desktop")
-        self.current = Zant(self.desktop, self.ctl, base, self.keyboard)
+        self.current = Zant(self.desktop, self.ctl, base, self.keyboard, env=env)
         try:
             self.current.start(finish=finish)
         except Exception:
@@ -104,14 +104,15 @@ def zant(runs, _module_run, request, tmp_path_factory):
 
 @pytest.fixture
 def start_zant(runs, tmp_path):
-    """Starts a run of the test's own: start_zant(files=None, finish=True)."""
+    """Starts a run of the test's own: start_zant(files=None, finish=True, env=None),
+    env holding variables to add to the program's environment (TZ, ...)."""
     started = []
 
-    def start(files=None, finish=True):
+    def start(files=None, finish=True, env=None):
         base = tmp_path / f"base{len(started)}"
         base.mkdir()
         fill_folder(base, files)
-        run = runs.start(base, finish=finish)
+        run = runs.start(base, finish=finish, env=env)
         started.append(run)
         return run
 

@@ -540,11 +540,12 @@ def fill_folder(base, files):
 class Zant:
     """One run of build/win/zant.exe with its current folder set to base."""
 
-    def __init__(self, desktop, ctl, base, keyboard=None):
+    def __init__(self, desktop, ctl, base, keyboard=None, env=None):
         self.desktop = desktop
         self.ctl = ctl
         self.keyboard = keyboard or Keyboard(desktop.env)
         self.base = Path(base)
+        self.env = dict(desktop.env, **(env or {}))  # e.g. TZ for another time zone
         self.proc = None
         self.pid = None  # the Windows process id, for procinfo and windows
 
@@ -555,7 +556,7 @@ class Zant:
     def launch(self):
         """Starts the program and returns at once (see start())."""
         self.proc = subprocess.Popen(["wine", str(ZANT_EXE)], cwd=str(self.base),
-                                     env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                     env=self.env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         return self
 
