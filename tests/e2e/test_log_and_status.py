@@ -149,6 +149,18 @@ def test_each_request_adds_one_entry_to_window_and_file(server, ctl, name):
     assert window == text
 
 
+@pytest.mark.parametrize("zone", ["America/New_York", "Asia/Kolkata", "Australia/Sydney"])
+def test_entry_dates_are_gmt_whatever_the_time_zone(start_zant, ctl, zone):
+    run = start_zant(env={"TZ": zone})
+    run.host(limit=10)
+    send_request(b"GET / HTTP/1.1\r\n\r\n")
+    _, text = wait_log_settled(ctl, run, 1)
+    match = entry_pattern("GET \\", ["GET / HTTP/1.1", ""]).fullmatch(text)
+    assert match, text
+    # The zones are hours away from GMT: a date left in local time is far off.
+    assert abs(seconds_of(match.group(1)) - time.time()) < 600, match.group(1)
+
+
 def test_log_file_lies_in_the_start_folder_and_nowhere_else(server, ctl):
     entries = log_file_text(server).count("[127.0.0.1] ")
     send_request(b"GET /docs/ HTTP/1.1\r\n\r\n")

@@ -226,6 +226,26 @@ def test_file_rows_written_by_the_test_show_their_times_too(zant, rows):
         assert row["texts"][1:] == [size_text(stat.st_size), http_date(stat.st_mtime)], rel
 
 
+ZONES = ["America/New_York", "Asia/Kolkata", "Australia/Sydney"]
+
+
+@pytest.mark.parametrize("zone", ZONES)
+def test_modified_times_are_shown_in_gmt_whatever_the_time_zone(start_zant, ctl, zone):
+    # Dates in and out of daylight time in both hemispheres, one an hour after
+    # midnight GMT so that a zone's shift would change the day too.
+    stamps = {f"t{i}.txt": stamp for i, stamp in enumerate(MTIMES)}
+    stamps["late.txt"] = calendar.timegm((2026, 3, 1, 1, 0, 0))
+    run = start_zant(files={name: name for name in stamps}, finish=False, env={"TZ": zone})
+    for name, stamp in stamps.items():
+        os.utime(run.base / name, (stamp, stamp))
+    # The first scan ran before the times were set; F5 reads them.
+    run.finish_scan()
+    rescan(run)
+    shown = {r["texts"][0]: r["texts"][2] for r in ctl.lvrows(run.c(FILELIST))}
+    assert {name: shown["\\" + name] for name in stamps} == {
+        name: http_date(stamp) for name, stamp in stamps.items()}
+
+
 @pytest.mark.parametrize("path", LEFT_OUT)
 def test_hidden_and_system_entries_are_left_out(rows, path):
     assert path not in by_path(rows)
