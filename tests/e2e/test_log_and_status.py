@@ -197,24 +197,53 @@ def test_entries_of_simultaneous_requests_never_mix(server, ctl):
 # The window's 65535 characters
 
 
-@pytest.mark.parametrize("header_lengths", [[25000] * 4, [40000, 40000]],
-                         ids=["four entries of 25,000", "one entry of 80,000"])
-def test_window_keeps_the_last_65535_characters_and_the_file_everything(fresh_zant, ctl,
-                                                                        header_lengths):
+# Each request's header lines, by their lengths.
+BIG_REQUESTS = {
+    "two entries of 40,000": [[40000], [40000]],
+    "four entries of 25,000": [[25000]] * 4,
+    "one entry of 80,000": [[40000, 40000]],
+}
+
+
+@pytest.mark.parametrize("name", list(BIG_REQUESTS))
+def test_window_keeps_the_last_65535_characters_and_the_file_everything(fresh_zant, ctl, name):
     fresh_zant.host(limit=10)
-    if len(header_lengths) == 4:
-        for i, length in enumerate(header_lengths):
-            letter = "abcd"[i]
-            send_request(f"GET /{letter} HTTP/1.1\r\nX-Fill: {letter * length}\r\n\r\n".encode())
-        entries = 4
-    else:
-        fill = "".join(f"X-Fill{i}: {'xyz'[i] * n}\r\n" for i, n in enumerate(header_lengths))
-        send_request(f"GET /big HTTP/1.1\r\n{fill}\r\n".encode())
-        entries = 1
-    window, text = wait_log_settled(ctl, fresh_zant, entries, timeout=60)
+    for number, lengths in enumerate(BIG_REQUESTS[name]):
+        letter = "abcd"[number]
+        fill = "".join(f"X-Fill{i}: {letter * n}\r\n" for i, n in enumerate(lengths))
+        send_request(f"GET /{letter} HTTP/1.1\r\n{fill}\r\n".encode())
+    window, text = wait_log_settled(ctl, fresh_zant, len(BIG_REQUESTS[name]), timeout=60)
     assert len(text) > LOG_LIMIT + 10000
     assert len(window) == LOG_LIMIT
     assert window == text[-LOG_LIMIT:]
+    # The window begins inside an entry, never at one of its beginnings.
+    assert not window.startswith("[127.0.0.1] ")
+
+
+def fill_request(name, length):
+    return f"GET /{name} HTTP/1.1\r\nX-Fill: {'f' * length}\r\n\r\n".encode()
+
+
+def entry_length(name, length):
+    request = fill_request(name, length).decode()
+    received = request[:request.index("\r\n\r\n") + 4]
+    return len(f"[127.0.0.1] {'d' * 29}\r\nCommand- GET \\{name}\r\n{received}\r\n")
+
+
+def test_window_cut_between_cr_and_lf_keeps_the_lone_lf(fresh_zant, ctl):
+    # The first entry ends in CR LF, CR LF, CR LF; the two after it together
+    # take 65530 characters, so the window begins at the LF of its last pair
+    # but two.
+    fresh_zant.host(limit=10)
+    second = 30000
+    third = next(n for n in range(1000, 40000)
+                 if entry_length("b", second) + entry_length("c", n) == LOG_LIMIT - 5)
+    for name, length in (("a", 20000), ("b", second), ("c", third)):
+        send_request(fill_request(name, length))
+    window, text = wait_log_settled(ctl, fresh_zant, 3, timeout=60)
+    assert text[-LOG_LIMIT - 1:-LOG_LIMIT + 5] == "\r\n\r\n\r\n", "lines were joined on the way"
+    assert window.startswith("\n\r\n\r\n[127.0.0.1] ")
+    assert len(window) == LOG_LIMIT
 
 
 # ---------------------------------------------------------------------------
