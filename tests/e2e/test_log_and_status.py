@@ -13,7 +13,7 @@ import time
 
 import pytest
 
-from zant_harness import (CONNSLIDER, FILELIST, LOGEDIT, MAIN, STATUSBAR, TVPIC, ZANT_EXE, CtlError,
+from zant_harness import (CONNSLIDER, FILELIST, LOGEDIT, MAIN, STATUSBAR, TVPIC, ZANT_EXE,
                           fill_folder, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
