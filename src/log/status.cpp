@@ -55,6 +55,22 @@ void loadAnimation() {
     if (icon.jiffies) animationInterval = std::max(50u, icon.jiffies * 1000 / 60);
 }
 
+// The first frame, or the picture as the system loads it where its frames
+// could not be read; loaded once either way, since the system does not share
+// animated pictures between loads.
+void showAnimatedPicture() {
+    static HANDLE loaded = nullptr;
+    HANDLE picture = nullptr;
+    if (!animationFrames.empty()) {
+        picture = animationFrames[0];
+    } else {
+        if (!loaded)
+            loaded = LoadImageA(programInstance, "QOV_TVANI", IMAGE_ICON, 32, 32, LR_SHARED);
+        picture = loaded;
+    }
+    SendMessageA(TVPIC, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(picture));
+}
+
 void CALLBACK showNextFrame(HWND, UINT, UINT_PTR, DWORD) {
     if (animationFrames.empty()) return;
     animationStep = (animationStep + 1) % animationFrames.size();
@@ -77,10 +93,9 @@ void setStatusPart(int part, const std::string& text, std::string& shown) {
     shown = text;
 }
 
-void setPicture(const char* name) {
-    HANDLE picture = LoadImageA(programInstance, name, IMAGE_ICON, 32, 32, LR_SHARED);
-    if (!picture)  // the animated picture is stored as an animated cursor
-        picture = LoadImageA(programInstance, name, IMAGE_CURSOR, 32, 32, LR_SHARED);
+void showStillPicture() {
+    HANDLE picture =
+        LoadImageA(programInstance, "ZANT_TVPIC_0_PICTURE", IMAGE_ICON, 32, 32, LR_SHARED);
     SendMessageA(TVPIC, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(picture));
 }
 
@@ -142,14 +157,14 @@ void deleteTrayIcon() {
 LRESULT ToggleLogView(LONG_PTR, HWND, WPARAM, LPARAM) {
     if (logViewShown) {
         KillTimer(TVPIC, kAnimationTimer);
-        setPicture("ZANT_TVPIC_0_PICTURE");
+        showStillPicture();
         ShowWindow(LOGEDIT, SW_HIDE);
         ShowWindow(FILELIST, SW_SHOW);
         logViewShown = false;
     } else {
-        setPicture("QOV_TVANI");
         loadAnimation();
         animationStep = 0;
+        showAnimatedPicture();
         if (animationFrames.size() > 1)
             SetTimer(TVPIC, kAnimationTimer, animationInterval, showNextFrame);
         ShowWindow(FILELIST, SW_HIDE);

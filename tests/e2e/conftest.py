@@ -86,11 +86,16 @@ def _module_run(runs):
 @pytest.fixture
 def zant(runs, _module_run, request, tmp_path_factory):
     """A running program shared by the read-only tests of a module. Its base
-    folder holds the module's BASE_FILES ({"name": text or bytes, "dir/": None})."""
+    folder holds the module's BASE_FILES ({"name": text or bytes, "dir/": None});
+    a module function prepare_base(path), when there is one, then adds what a
+    table cannot say (sizes, times, attributes)."""
     run = _module_run["run"]
     if run is None or runs.current is not run or _needs_restart(run):
         base = tmp_path_factory.mktemp("base")
         fill_folder(base, getattr(request.module, "BASE_FILES", None))
+        prepare = getattr(request.module, "prepare_base", None)
+        if prepare is not None:
+            prepare(base)
         run = _module_run["run"] = runs.start(base)
     yield run
     if _needs_restart(run):
@@ -100,7 +105,7 @@ def zant(runs, _module_run, request, tmp_path_factory):
 @pytest.fixture
 def start_zant(runs, tmp_path):
     """Starts a run of the test's own: start_zant(files=None, finish=True, env=None),
-    env adding environment variables for the program (such as TZ)."""
+    env holding variables to add to the program's environment (TZ, ...)."""
     started = []
 
     def start(files=None, finish=True, env=None):

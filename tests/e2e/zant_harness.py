@@ -208,6 +208,12 @@ class CtlError(Exception):
     pass
 
 
+def escape_text(text):
+    """Free text as the tool reads it: backslash escapes for \\, tab and line ends."""
+    return (text.replace("\\", "\\\\").replace("\t", "\\t").replace("\r", "\\r")
+            .replace("\n", "\\n"))
+
+
 class Ctl:
     """One persistent zantctl.exe: one line out, one line back.
 
@@ -296,9 +302,7 @@ class Ctl:
         return self.call("text", spec)["text"]
 
     def settext(self, spec, text):
-        escaped = (text.replace("\\", "\\\\").replace("\t", "\\t").replace("\r", "\\r")
-                   .replace("\n", "\\n"))
-        return self.call("settext", spec, escaped)["result"]
+        return self.call("settext", spec, escape_text(text))["result"]
 
     def enabled(self, spec):
         return self.call("enabled", spec)["enabled"]
@@ -368,6 +372,17 @@ class Ctl:
         """Rows: index, texts (one per column), selected, checked, focused, param, image."""
         words = ["lvrows", spec, first] + ([count] if count is not None else [])
         return self.call(*words, timeout=600)
+
+    def lvrect(self, spec, index, part="label"):
+        """Screen rectangle of a row: part is bounds, icon, label or select."""
+        return self.call("lvrect", spec, index, part)
+
+    def collate(self, texts):
+        """The texts sorted by the platform's case-insensitive comparison (the
+        one a self-sorting list view uses); equal texts keep their order."""
+        if any("\t" in t for t in texts):
+            raise ValueError("texts to collate may not hold tabs")
+        return self.call("collate", "\\t".join(escape_text(t) for t in texts))
 
     def lvset(self, spec, index, state):
         """state: selected, unselected, checked or unchecked; index -1 means every row."""
@@ -620,10 +635,17 @@ class Keyboard:
         if self.mouse_position() != (x, y):
             self._xdotool("mousemove", "--sync", str(x), str(y))
 
-    def click_at(self, x, y, button=1):
-        """A real click (button 1 left, 3 right) at screen pixel (x, y)."""
-        self.move_mouse(x, y)
-        self._xdotool("click", str(button))
+    def click_at(self, x, y, repeat=1, button=1, modifiers=()):
+        """A real mouse click (repeat=2: a double-click) at screen pixel x, y,
+        with modifier keys ("ctrl", "shift") held down."""
+        # One command: the X server takes the move and the presses in order. (A
+        # synced move to where the pointer already is would wait for a motion
+        # event that never comes.)
+        args = [word for key in modifiers for word in ("keydown", key)]
+        args += ["mousemove", str(x), str(y), "click", "--repeat", str(repeat), "--delay", "80",
+                 str(button)]
+        args += [word for key in modifiers for word in ("keyup", key)]
+        self._xdotool(*args)
 
 
 def exact_title(title):
@@ -655,7 +677,7 @@ class Zant:
         self.ctl = ctl
         self.keyboard = keyboard or Keyboard(desktop.env)
         self.base = Path(base)
-        self.env = dict(desktop.env, **(env or {}))
+        self.env = dict(desktop.env, **(env or {}))  # e.g. TZ for another time zone
         self.proc = None
         self.pid = None  # the Windows process id, for procinfo and windows
 
@@ -823,6 +845,53 @@ class Zant:
         png = self.ctl.screenshot_png(menu["hwnd"], name)
         return menu_entries(png.read_bytes(), self.ctl.syscolor(COLOR_MENU),
                             self.ctl.syscolor(COLOR_MENUTEXT))
+
+    def focus_by_tab(self, control_id, presses=16):
+        """Moves the keyboard focus to a main-form control with Tab, as a person
+        would; only visible, enabled tab stops can be reached."""
+        for _ in range(presses):
+            focus = self.focus()
+            if focus["id"] == control_id:
+                return
+            self.keys("Tab")
+            try:  # one press at a time, so that a slow one is not overtaken
+                poll(lambda: self.focus()["hwnd"] != focus["hwnd"], 2, what="the focus to move")
+            except TimeoutError:
+                pass
+        poll(lambda: self.focus()["id"] == control_id, 5, what=f"the focus on control {control_id}")
+
+    def click_control(self, spec, repeat=1, dx=0, dy=0):
+        """A real mouse click (repeat=2: a double-click) in the middle of a
+        window, or dx, dy pixels from there. Two clicks in quick succession
+        at the same spot make a double-click: vary dx to keep them apart."""
+        box = self.ctl.rect(spec)["window"]
+        self.keyboard.click_at((box["left"] + box["right"]) // 2 + dx,
+                               (box["top"] + box["bottom"]) // 2 + dy, repeat)
+
+    def click_row(self, index, repeat=1, part="label", modifiers=()):
+        """A real mouse click on a row of the file list: on its label, or with
+        part="checkbox" on its check box (left of its icon)."""
+        box = self.ctl.lvrect(self.c(FILELIST), index, "icon" if part == "checkbox" else part)
+        x = box["left"] - 8 if part == "checkbox" else (box["left"] + box["right"]) // 2
+        self.keyboard.click_at(x, (box["top"] + box["bottom"]) // 2, repeat, modifiers=modifiers)
+
+    @property
+    def log_file(self):
+        """The request log the program writes in the folder it was started in."""
+        return self.base / "WebLog.txt"
+
+    def host(self, limit=None, timeout=10.0):
+        """Hosts on the address list's first entry (127.0.0.1), after moving the
+        connections slider to limit when one is given."""
+        if limit is not None:
+            self.ctl.tbsetpos(self.c(CONNSLIDER), limit)
+        self.ctl.send(self.c(IPLIST), LB_SETCURSEL, 0)
+        self.ctl.click(self.c(HOSTBUTTON))
+        poll(lambda: self.ctl.text(MAIN) == "ZANT - 127.0.0.1", timeout, what="hosting")
+
+    def stop_hosting(self, timeout=10.0):
+        self.ctl.click(self.c(STOPBUTTON))
+        poll(lambda: self.ctl.text(MAIN) == "ZANT", timeout, what="the end of hosting")
 
     def _dismiss_modal_windows(self):
         """Message boxes and a scan in progress would each be left running a

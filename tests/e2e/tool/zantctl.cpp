@@ -767,6 +767,53 @@ Reply CmdLvSet(const Args& args) {
     return Ok(Obj().Num("result", result).Text());
 }
 
+// The rectangle of one list view row in screen pixels, for real mouse clicks:
+// part is bounds, icon, label or select (LVIR_*).
+Reply CmdLvRect(const Args& args) {
+    REQUIRE_WORDS(2, "lvrect SPEC INDEX [bounds|icon|label|select]");
+    RESOLVE_OR_FAIL(hwnd, args.words[0]);
+    long long index = 0;
+    if (!ParseNumber(args.words[1], &index)) return Err("bad index");
+    static const std::map<std::string, LONG> parts = {
+        {"bounds", LVIR_BOUNDS}, {"icon", LVIR_ICON}, {"label", LVIR_LABEL},
+        {"select", LVIR_SELECTBOUNDS}};
+    auto part = parts.find(args.words.size() > 2 ? args.words[2] : "label");
+    if (part == parts.end()) return Err("part is one of bounds, icon, label, select");
+    RECT rect{};
+    rect.left = part->second;
+    RemoteMemory remote(hwnd, sizeof rect);
+    if (!remote.Valid() || !remote.Write(0, &rect, sizeof rect)) {
+        return Err("no memory in the target process");
+    }
+    LRESULT got = 0;
+    if (!SendTimed(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(index), remote.At(0), &got)) {
+        return Err("list view did not answer");
+    }
+    if (!got) return Err("no such row");
+    remote.Read(0, &rect, sizeof rect);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return Ok(RectJson(rect));
+}
+
+// Sorts texts (separated by tabs) with the platform's case-insensitive string
+// comparison, the one a self-sorting list view uses; equal texts keep their order.
+Reply CmdCollate(const Args& args) {
+    std::wstring all = Utf8ToWide(Unescape(args.Rest(0)));
+    std::vector<std::wstring> texts;
+    for (size_t start = 0;;) {
+        size_t tab = all.find(L'\t', start);
+        texts.push_back(all.substr(start, tab == std::wstring::npos ? tab : tab - start));
+        if (tab == std::wstring::npos) break;
+        start = tab + 1;
+    }
+    std::stable_sort(texts.begin(), texts.end(), [](const std::wstring& a, const std::wstring& b) {
+        return lstrcmpiW(a.c_str(), b.c_str()) < 0;
+    });
+    std::vector<std::string> out;
+    for (const auto& text : texts) out.push_back(JsonString(text));
+    return Ok(JsonList(out));
+}
+
 Reply CmdSbText(const Args& args) {
     REQUIRE_WORDS(2, "sbtext SPEC PART");
     RESOLVE_OR_FAIL(hwnd, args.words[0]);
@@ -1335,6 +1382,7 @@ const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> table = {
         {"activate", CmdActivate},
         {"children", CmdChildren},
+        {"collate", CmdCollate},
         {"click", CmdClick},
         {"command", CmdCommand},
         {"enabled", CmdEnabled},
@@ -1347,6 +1395,7 @@ const std::map<std::string, Command>& Commands() {
         {"lbsel", CmdLbSel},
         {"lvcols", CmdLvCols},
         {"lvcount", CmdLvCount},
+        {"lvrect", CmdLvRect},
         {"lvrows", CmdLvRows},
         {"lvset", CmdLvSet},
         {"menu", CmdMenu},
