@@ -58,11 +58,11 @@ class Runs:
         self.keyboard = keyboard
         self.current = None
 
-    def start(self, base, finish=True):
+    def start(self, base, finish=True, env=None):
         self.stop()
         if self.ctl.exists(MAIN):
             raise RuntimeError("a ZANT window left by something else is still on the desktop")
-        self.current = Zant(self.desktop, self.ctl, base, self.keyboard)
+        self.current = Zant(self.desktop, self.ctl, base, self.keyboard, env)
         try:
             self.current.start(finish=finish)
         except Exception:
@@ -121,15 +121,16 @@ def zant(runs, _module_run, request, tmp_path_factory):
 
 @pytest.fixture
 def start_zant(runs, tmp_path):
-    """Starts a run of the test's own:
-    start_zant(files=None, finish=True, outside=None, mtime=None) (see make_base)."""
+    """Starts a run of the test's own: start_zant(files=None, finish=True,
+    outside=None, mtime=None, env=None) (see make_base; env: extra variables
+    of the program's environment, such as TZ)."""
     started = []
 
-    def start(files=None, finish=True, outside=None, mtime=None):
+    def start(files=None, finish=True, outside=None, mtime=None, env=None):
         folder = tmp_path / f"base{len(started)}"
         folder.mkdir()
         base = make_base(folder, files, outside, mtime)
-        run = runs.start(base, finish=finish)
+        run = runs.start(base, finish=finish, env=env)
         started.append(run)
         return run
 

@@ -22,6 +22,8 @@ BASE_MTIME = 1614834367
 MODIFIED = "Thu, 04 Mar 2021 05:06:07 GMT"
 
 OUTSIDE_SECRET = b"OUTSIDE-SECRET-7d1c9e04a2b8"
+# Larger than what the connection's buffers hold, so that its sending waits on the client.
+LARGE = b"0123456789abcdef" * (1 << 20)
 INSIDE_SECRET = b"INSIDE-SECRET-5f3a0c6b19e2"
 PRIVATE_SECRET = b"PRIVATE-SECRET-c4e8b2d7a031"
 PUBLIC = b"PUBLIC-CONTENT"
@@ -43,6 +45,7 @@ BASE_FILES = {
     "CON": b"DEVICE-NAMED-FILE",
     "nul.txt": b"DEVICE-NAMED-FILE",
     "aux.txt": b"DEVICE-NAMED-FILE",
+    "large.bin": LARGE,
 }
 UNSHARED = ["\\secret-notes.txt", "\\private\\", "\\private\\inner.txt"]
 PROTECTED = ["\\prot\\Guarded.txt"]
@@ -203,6 +206,7 @@ CASES = [
     # Without LF the request is one line; its last space cuts it.
     ("lone-cr", b"GET /public.txt HTTP/1.1\rHost: 127.0.0.1\r\r", True, not_found(OCTETS)),
     ("empty-lines-only", b"\r\n\r\n", False, REDIRECT),
+    ("nothing-then-end-of-stream", b"", True, REDIRECT),
     ("request-line-without-version", b"GET /public.txt\r\n\r\n", False, not_found(OCTETS)),
     ("later-get-line-wins", request(b"/public.txt", b"GET /secret-notes.txt HTTP/1.1"), False,
      not_found()),
@@ -327,6 +331,43 @@ def test_shared_row_with_a_device_name_is_not_served(server, path, content_type)
     assert_still_serving(server)
 
 
+def reset_at_once(conn):
+    conn.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    conn.close()
+
+
+def abort_right_after_connecting():
+    for _ in range(20):
+        reset_at_once(HttpConnection())
+
+
+def abort_inside_the_request():
+    conn = HttpConnection()
+    conn.send(b"GET /public.txt HTTP/1.1\r\nHost: 127")
+    reset_at_once(conn)
+
+
+def abort_inside_a_large_answer():
+    conn = HttpConnection()
+    conn.send(request(b"/large.bin"))
+    received = b""
+    while len(received) < 65536:
+        chunk = conn.sock.recv(65536)
+        assert chunk, "the answer ended early"
+        received += chunk
+    assert received.startswith(b"HTTP/1.1 200 OK\r\n")
+    reset_at_once(conn)
+
+
+@pytest.mark.parametrize("abort", [abort_right_after_connecting, abort_inside_the_request,
+                                   abort_inside_a_large_answer],
+                         ids=["right-after-connecting", "inside-the-request",
+                              "inside-a-large-answer"])
+def test_a_client_that_resets_the_connection_gives_its_slot_back(server, abort):
+    abort()
+    assert_still_serving(server)
+
+
 def log_entry_after(log, marker):
     """The received text of the entry that holds marker, followed by the CR LF
     that ends the entry."""
@@ -429,8 +470,13 @@ def test_clients_holding_the_connection_are_answered_when_the_reading_time_ends(
                for name, sent, trickle, _ in SLOW]
     for thread in threads:
         thread.start()
-    for thread in threads:
-        thread.join(300)
+    # Beside them, a client that asks for a large file and reads none of it:
+    # the sending waits for room only as long as the connection's time-out.
+    with HttpConnection() as stalled:
+        stalled.send(request(b"/large.bin"))
+        for thread in threads:
+            thread.join(300)
+        server.wait_idle(timeout=120)
     problems = []
     for name, _, trickle, answer in SLOW:
         outcome = outcomes[name]

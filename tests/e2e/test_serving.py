@@ -9,6 +9,7 @@ import random
 import socket
 import struct
 import subprocess
+import threading
 import time
 
 import pytest
@@ -26,6 +27,9 @@ MODIFIED = "Thu, 04 Mar 2021 05:06:07 GMT"
 BLOB = bytes(range(256)) * 64 + b"\r\n\x00\r\r\n\n\x1a\xff"
 # Past the size the program reads in one go, and not a multiple of any piece size.
 BIG = random.Random(1078).randbytes(3 * 1024 * 1024 + 12345)
+# Around the size read in one go and the size of the pieces a larger file is sent in.
+MIB = 1024 * 1024
+EDGE_SIZES = [MIB - 1, MIB, MIB + 1, 2 * MIB, 2 * MIB + 1]
 
 BASE_FILES = {
     "hello.txt": "Hello, world.\r\n",
@@ -33,6 +37,7 @@ BASE_FILES = {
     "secret.txt": "not shared",
     "blob.bin": BLOB,
     "big.dat": BIG,
+    **{f"edge{size}.dat": BIG[:size] for size in EDGE_SIZES},
     "style.css": "a{}",
     "data.xml": "<a/>",
     "photo.JPEG": b"\xff\xd8\xff",
@@ -63,10 +68,15 @@ BASE_FILES = {
     "hidden/h.txt": "in a folder that is not shared",
     "prot/": None,
     "prot/p.txt": "protected bytes",
+    "locked/": None,
+    "locked/x.txt": "only the folder row is ticked",
+    "guarded-site/": None,
+    "guarded-site/index.htm": "ticked index",
+    "gone.txt": "deleted after the scan",
 }
 UNSHARED = ["\\secret.txt", "\\pub\\unshared.txt", "\\site2\\index.htm", "\\hidden\\",
             "\\hidden\\h.txt"]
-PROTECTED = ["\\prot\\p.txt"]
+PROTECTED = ["\\prot\\p.txt", "\\locked\\", "\\guarded-site\\index.htm"]
 USER, PASSWORD = "webuser", "s3cret:pass"
 CREDENTIAL = "d2VidXNlcjpzM2NyZXQ6cGFzcw=="  # Base64 of webuser:s3cret:pass
 LIMIT = 10
@@ -106,6 +116,8 @@ PUB_PAGE = HEAD + TABLE + b"".join([
     listing_row("\\pub\\C.htm", "/pub/C.htm", "0 KB", MODIFIED),
 ]) + END
 SITE2_PAGE = HEAD + TABLE + listing_row("\\site2\\x.txt", "/site2/x.txt", "0 KB", MODIFIED) + END
+LOCKED_PAGE = (HEAD + TABLE + listing_row("\\locked\\x.txt", "/locked/x.txt", "0 KB", MODIFIED)
+               + END)
 EMPTY_PAGE = HEAD + TABLE + END
 
 
@@ -139,6 +151,10 @@ ANSWERS = [
     ("file-escaped", "GET", "/hell%6F.txt", [], file_status(15), "text/plain",
      b"Hello, world.\r\n"),
     ("head", "HEAD", "/hello.txt", [], file_status(15), "text/plain", b""),
+    ("head-large-file", "HEAD", "/big.dat", [], file_status(len(BIG)), "application/octet-stream",
+     b""),
+    ("large-file-not-modified", "GET", "/big.dat", [f"If-Modified-Since: {MODIFIED}"],
+     ["HTTP/1.1 304 Not Modified"], "application/octet-stream", b""),
     ("empty-file", "GET", "/empty.txt", [], file_status(0), "text/plain", b""),
     ("not-found", "GET", "/missing.txt", [], NOT_FOUND, "text/plain", b""),
     ("not-shared", "GET", "/secret.txt", [], NOT_FOUND, "text/plain", b""),
@@ -151,6 +167,16 @@ ANSWERS = [
      file_status(15), "text/plain", b"protected bytes"),
     ("protected-other-case", "GET", "/PROT/P.TXT", [], UNAUTHORIZED, "text/plain", b""),
     ("head-protected", "HEAD", "/prot/p.txt", [], UNAUTHORIZED, "text/plain", b""),
+    # Only the ticks of the row looked up count: the folder's for its listing,
+    # the file's (or the folder's index.htm's) for a file.
+    ("protected-folder", "GET", "/locked/", [], UNAUTHORIZED, "text/html", b""),
+    ("protected-folder-with-credential", "GET", "/locked/", [f"Authorization: Basic {CREDENTIAL}"],
+     page_status(LOCKED_PAGE), "text/html", LOCKED_PAGE),
+    ("file-in-protected-folder", "GET", "/locked/x.txt", [], file_status(29), "text/plain",
+     b"only the folder row is ticked"),
+    ("protected-index", "GET", "/guarded-site/", [], UNAUTHORIZED, "text/html", b""),
+    ("protected-index-with-credential", "GET", "/guarded-site/",
+     [f"Authorization: Basic {CREDENTIAL}"], file_status(12), "text/html", b"ticked index"),
     ("favicon-query", "GET", "/favicon.ico?x=1", [], NOT_FOUND, "application/octet-stream", b""),
     ("favicon-head", "HEAD", "/favicon.ico", [], NOT_FOUND, "image/x-icon", b""),
     ("listing", "GET", "/pub/", [], page_status(PUB_PAGE), "text/html", PUB_PAGE),
@@ -234,14 +260,57 @@ def test_a_304_date_taken_from_an_answer_is_accepted_again(server):
     assert again.startswith(b"HTTP/1.1 304 Not Modified\r\n")
 
 
-def test_date_header_is_the_current_time_in_gmt(server):
-    raw = get("/hello.txt")
-    date = answer_date(raw)
+def assert_is_now(date):
     assert len(date) == 29
     sent = email.utils.parsedate_to_datetime(date)
     now = datetime.datetime.now(datetime.timezone.utc)
-    # A wrong zone or daylight correction is off by whole hours.
+    # A wrong zone or daylight correction is off by half or whole hours.
     assert abs((sent - now).total_seconds()) < 15 * 60, f"{date} is not now ({now:%c} UTC)"
+
+
+def test_date_header_is_the_current_time_in_gmt(server):
+    assert_is_now(answer_date(get("/hello.txt")))
+
+
+@pytest.mark.parametrize("zone", ["America/New_York", "Asia/Kolkata", "Australia/Sydney"])
+def test_dates_are_gmt_whatever_the_local_zone(start_zant, zone):
+    run = start_zant(files={"a.txt": "A", "d/": None, "d/b.txt": "B"}, mtime=BASE_MTIME,
+                     env={"TZ": zone})
+    run.share()
+    run.host(2)
+    raw = http_raw(b"GET /a.txt HTTP/1.1\r\n\r\n")
+    assert raw == expected_answer(raw, file_status(1), "text/plain", b"A")
+    assert_is_now(answer_date(raw))
+    page = http_raw(b"GET /d/ HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
+    assert page == HEAD + TABLE + listing_row("\\d\\b.txt", "/d/b.txt", "0 KB", MODIFIED) + END
+    # The root: its folder first, then its file.
+    page = http_raw(b"GET / HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
+    assert page == HEAD + TABLE + listing_row("\\d\\", "/d/") + listing_row(
+        "\\a.txt", "/a.txt", "0 KB", MODIFIED) + END
+    run.wait_idle()
+
+
+def test_a_file_deleted_after_the_scan_gives_404_and_stays_deleted(server):
+    gone = server.base / "gone.txt"
+    gone.unlink(missing_ok=True)
+    raw = get("/gone.txt")
+    assert raw == expected_answer(raw, NOT_FOUND, "text/plain")
+    assert not gone.exists()
+
+
+@pytest.mark.parametrize("share_it", [True, False], ids=["shared", "not-shared"])
+def test_a_favicon_file_is_served_only_from_its_shared_row(start_zant, share_it):
+    run = start_zant(files={"favicon.ico": b"OWN ICON"}, mtime=BASE_MTIME)
+    run.share(unshared=[] if share_it else ["\\favicon.ico"])
+    run.host(2)
+    raw = http_raw(b"GET /favicon.ico HTTP/1.1\r\n\r\n")
+    if share_it:
+        assert raw == expected_answer(raw, file_status(8), "image/x-icon", b"OWN ICON")
+    else:
+        icon = raw.partition(b"\r\n\r\n")[2]
+        assert len(icon) == 1078
+        assert raw == expected_answer(raw, page_status(icon), "image/x-icon", icon)
+    run.wait_idle()
 
 
 @pytest.mark.parametrize("name, content_type", [
@@ -285,6 +354,12 @@ def test_a_file_of_a_few_mib_arrives_whole(server, tmp_path):
     out = tmp_path / "big.dat"
     curl("-o", str(out), "http://127.0.0.1/big.dat")
     assert out.read_bytes() == BIG
+
+
+@pytest.mark.parametrize("size", EDGE_SIZES)
+def test_files_around_the_piece_size_arrive_whole(server, size):
+    raw = http_raw(f"GET /edge{size}.dat HTTP/1.1\r\n\r\n", timeout=120)
+    assert raw == expected_answer(raw, file_status(size), "application/octet-stream", BIG[:size])
 
 
 def test_curl_with_the_typed_credentials_gets_the_protected_file(server):
@@ -358,6 +433,48 @@ def test_with_the_slider_at_one_a_second_connection_waits_for_the_first(start_za
     run.wait_idle()
 
 
+def test_a_burst_above_the_limit_is_served_in_turn(server):
+    # Twice the limit at once: the rest wait in the listen queue (or retry
+    # their connection) until slots come free.
+    names = ["/hello.txt", "/pub/a.txt", "/site/", "/empty.txt"]
+    answers = {}
+
+    def fetch(n):
+        answers[n] = http_raw(f"GET {names[n % 4]} HTTP/1.1\r\n\r\n", timeout=60)
+
+    threads = [threading.Thread(target=fetch, args=(n,)) for n in range(2 * LIMIT)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join(120)
+    bodies = [b"Hello, world.\r\n", b"a" * 100, b"<h1>site</h1>", b""]
+    for n in range(2 * LIMIT):
+        assert answers.get(n, b"").startswith(b"HTTP/1.1 200 OK\r\n"), f"client {n}"
+        assert answers[n].partition(b"\r\n\r\n")[2] == bodies[n % 4]
+
+
+def test_lowering_the_slider_below_the_count_ends_no_connection(start_zant):
+    run = start_zant(files={"a.txt": "A"})
+    run.share()
+    run.host(2)
+    with HttpConnection() as one, HttpConnection() as two, HttpConnection() as three:
+        for held in (one, two):
+            held.send(b"GET /a.txt HTTP/1.1\r\nHost: 127")
+        run.wait_counter(2)
+        run.set_limit(1)
+        assert run.status() == ("\tOffline", "\t0002 of 0001 Connections")
+        three.send(b"GET /a.txt HTTP/1.1\r\n\r\n")
+        one.send(b".0.0.1\r\n\r\n")
+        assert one.read_all(30).endswith(b"\r\n\r\nA")
+        # One connection is still counted, which is the limit: the third waits.
+        run.wait_counter(1)
+        assert not three.poll_answer(2.0)
+        two.send(b".0.0.1\r\n\r\n")
+        assert two.read_all(30).endswith(b"\r\n\r\nA")
+        assert three.read_all(30).endswith(b"\r\n\r\nA")
+    assert run.wait_idle() == "\t0000 of 0001 Connections"
+
+
 # ---------------------------------------------------------------------------
 # Host and Stop
 
@@ -418,6 +535,30 @@ def test_stop_lets_a_request_in_progress_complete(start_zant, ctl):
     assert raw == expected_answer(raw, file_status(1), "text/plain", b"A")
     assert run.wait_idle() == "\t0000 of 0002 Connections"
     assert run.status()[0] == "\tOffline"
+
+
+def test_stop_drops_a_connection_still_waiting_for_a_slot(start_zant):
+    run = start_zant(files={"a.txt": "A"})
+    run.share()
+    run.host(1)
+    with HttpConnection() as served, HttpConnection() as waiting:
+        served.send(b"GET /a.txt HTTP/1.1\r\nHost: 127")
+        run.wait_counter(1)
+        waiting.send(b"GET /a.txt HTTP/1.1\r\n\r\n")
+        assert not waiting.poll_answer(1.0)
+        run.stop_hosting()
+        served.send(b".0.0.1\r\n\r\n")
+        assert served.read_all(30).endswith(b"\r\n\r\nA")
+        # The waiting connection was never accepted: it ends without an answer.
+        try:
+            assert waiting.read_all(30) == b""
+        except ConnectionResetError:
+            pass
+    assert run.wait_idle() == "\t0000 of 0001 Connections"
+    # The counter goes on from there with a new listener.
+    run.host()
+    assert http_raw(b"GET /a.txt HTTP/1.1\r\n\r\n").endswith(b"\r\n\r\nA")
+    assert run.wait_idle() == "\t0000 of 0001 Connections"
 
 
 # ---------------------------------------------------------------------------

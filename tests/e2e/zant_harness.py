@@ -526,11 +526,12 @@ def fill_folder(base, files, mtime=None):
 class Zant:
     """One run of build/win/zant.exe with its current folder set to base."""
 
-    def __init__(self, desktop, ctl, base, keyboard=None):
+    def __init__(self, desktop, ctl, base, keyboard=None, env=None):
         self.desktop = desktop
         self.ctl = ctl
         self.keyboard = keyboard or Keyboard(desktop.env)
         self.base = Path(base)
+        self.env = dict(desktop.env, **(env or {}))  # env: variables of this run only, e.g. TZ
         self.proc = None
         self.pid = None  # the Windows process id, for procinfo and windows
 
@@ -541,7 +542,7 @@ class Zant:
     def launch(self):
         """Starts the program and returns at once (see start())."""
         self.proc = subprocess.Popen(["wine", str(ZANT_EXE)], cwd=str(self.base),
-                                     env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                     env=self.env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         return self
 
