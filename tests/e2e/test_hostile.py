@@ -298,10 +298,11 @@ def assert_no_secret(raw, secrets):
 
 def assert_still_serving(run):
     """The worker gave its slot back and the next request is answered."""
-    run.wait_idle()
+    idle = f"\t0000 of {LIMIT:04d} Connections"
+    assert run.wait_idle() == idle
     raw = http_raw(request(b"/public.txt"))
     assert raw == expected_answer(raw, *SERVED)
-    run.wait_idle()
+    assert run.wait_idle() == idle
 
 
 def outer_paths(run):

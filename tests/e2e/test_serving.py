@@ -179,6 +179,9 @@ ANSWERS = [
      [f"Authorization: Basic {CREDENTIAL}"], file_status(12), "text/html", b"ticked index"),
     ("favicon-query", "GET", "/favicon.ico?x=1", [], NOT_FOUND, "application/octet-stream", b""),
     ("favicon-head", "HEAD", "/favicon.ico", [], NOT_FOUND, "image/x-icon", b""),
+    # The built-in icon answers only the exact request text.
+    ("favicon-other-case", "GET", "/FAVICON.ICO", [], NOT_FOUND, "image/x-icon", b""),
+    ("favicon-two-spaces", "GET ", "/favicon.ico", [], NOT_FOUND, "image/x-icon", b""),
     ("listing", "GET", "/pub/", [], page_status(PUB_PAGE), "text/html", PUB_PAGE),
     ("listing-head", "HEAD", "/pub/", [], page_status(PUB_PAGE), "text/html", b""),
     ("listing-other-case", "GET", "/PUB/", [], page_status(EMPTY_PAGE), "text/html", EMPTY_PAGE),
@@ -272,45 +275,12 @@ def test_date_header_is_the_current_time_in_gmt(server):
     assert_is_now(answer_date(get("/hello.txt")))
 
 
-@pytest.mark.parametrize("zone", ["America/New_York", "Asia/Kolkata", "Australia/Sydney"])
-def test_dates_are_gmt_whatever_the_local_zone(start_zant, zone):
-    run = start_zant(files={"a.txt": "A", "d/": None, "d/b.txt": "B"}, mtime=BASE_MTIME,
-                     env={"TZ": zone})
-    run.share()
-    run.host(2)
-    raw = http_raw(b"GET /a.txt HTTP/1.1\r\n\r\n")
-    assert raw == expected_answer(raw, file_status(1), "text/plain", b"A")
-    assert_is_now(answer_date(raw))
-    page = http_raw(b"GET /d/ HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
-    assert page == HEAD + TABLE + listing_row("\\d\\b.txt", "/d/b.txt", "0 KB", MODIFIED) + END
-    # The root: its folder first, then its file.
-    page = http_raw(b"GET / HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
-    assert page == HEAD + TABLE + listing_row("\\d\\", "/d/") + listing_row(
-        "\\a.txt", "/a.txt", "0 KB", MODIFIED) + END
-    run.wait_idle()
-
-
 def test_a_file_deleted_after_the_scan_gives_404_and_stays_deleted(server):
     gone = server.base / "gone.txt"
     gone.unlink(missing_ok=True)
     raw = get("/gone.txt")
     assert raw == expected_answer(raw, NOT_FOUND, "text/plain")
     assert not gone.exists()
-
-
-@pytest.mark.parametrize("share_it", [True, False], ids=["shared", "not-shared"])
-def test_a_favicon_file_is_served_only_from_its_shared_row(start_zant, share_it):
-    run = start_zant(files={"favicon.ico": b"OWN ICON"}, mtime=BASE_MTIME)
-    run.share(unshared=[] if share_it else ["\\favicon.ico"])
-    run.host(2)
-    raw = http_raw(b"GET /favicon.ico HTTP/1.1\r\n\r\n")
-    if share_it:
-        assert raw == expected_answer(raw, file_status(8), "image/x-icon", b"OWN ICON")
-    else:
-        icon = raw.partition(b"\r\n\r\n")[2]
-        assert len(icon) == 1078
-        assert raw == expected_answer(raw, page_status(icon), "image/x-icon", icon)
-    run.wait_idle()
 
 
 @pytest.mark.parametrize("name, content_type", [
@@ -369,6 +339,108 @@ def test_curl_with_the_typed_credentials_gets_the_protected_file(server):
     assert curl("-u", f"{USER}:wrong", "-o", "/dev/null", "-w", "%{http_code}", url) == b"401"
     head = curl("-D", "-", "-o", "/dev/null", url)
     assert b"\r\nWWW-Authenticate: Basic\r\n" in head
+
+
+def test_a_burst_above_the_limit_is_served_in_turn(server):
+    # Twice the limit at once: the rest wait in the listen queue (or retry
+    # their connection) until slots come free.
+    names = ["/hello.txt", "/pub/a.txt", "/site/", "/empty.txt"]
+    answers = {}
+
+    def fetch(n):
+        answers[n] = http_raw(f"GET {names[n % 4]} HTTP/1.1\r\n\r\n", timeout=60)
+
+    threads = [threading.Thread(target=fetch, args=(n,)) for n in range(2 * LIMIT)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join(120)
+    bodies = [b"Hello, world.\r\n", b"a" * 100, b"<h1>site</h1>", b""]
+    for n in range(2 * LIMIT):
+        assert answers.get(n, b"").startswith(b"HTTP/1.1 200 OK\r\n"), f"client {n}"
+        assert answers[n].partition(b"\r\n\r\n")[2] == bodies[n % 4]
+
+
+# ---------------------------------------------------------------------------
+# The request log
+
+
+def test_each_request_leaves_one_entry_in_weblog_txt(server, ctl):
+    marks = [f"log-{time.monotonic_ns()}-{n}" for n in range(3)]
+    expected = []
+    for mark in marks:
+        raw = get("/hello.txt", headers=[f"X-Mark: {mark}"])
+        expected.append((f"[127.0.0.1] {answer_date(raw)}\r\nCommand- GET \\hello.txt\r\n"
+                         f"GET /hello.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Mark: {mark}\r\n"
+                         "\r\n\r\n").encode("latin-1"))
+    log = server.log_file()
+    positions = []
+    for entry in expected:
+        assert log.count(entry) == 1, f"entry not found once in WebLog.txt: {entry!r}"
+        positions.append(log.index(entry))
+    assert positions == sorted(positions)
+    # The log window shows the same text, newest last.
+    poll(lambda: ctl.text(server.c(LOGEDIT)).encode("latin-1").endswith(expected[-1]), 10,
+         what="the last entry at the end of the log window")
+
+
+def test_entry_of_a_redirected_request_has_an_empty_command(server):
+    mark = f"post-{time.monotonic_ns()}"
+    raw = get("/hello.txt", "POST", ["Content-Length: 0", f"X-Mark: {mark}"])
+    assert parse_response(raw)[0] == 302
+    entry = (f"[127.0.0.1] {answer_date(raw)}\r\nCommand- \r\nPOST /hello.txt HTTP/1.1\r\n"
+             f"Host: 127.0.0.1\r\nContent-Length: 0\r\nX-Mark: {mark}\r\n\r\n\r\n")
+    assert server.log_file().count(entry.encode("latin-1")) == 1
+
+
+@pytest.mark.slow
+def test_a_client_that_sends_nothing_gets_the_redirect_after_the_time_out(server):
+    with HttpConnection() as idle:
+        opened = time.monotonic()
+        raw = idle.read_all(timeout=150)
+        waited = time.monotonic() - opened
+    assert raw == expected_answer(raw, REDIRECT, "application/octet-stream")
+    # Answered because the wait ran out, not at once (a generous lower bound).
+    assert waited > 45, f"answered after {waited:.0f} s, before the time-out"
+    entry = f"[127.0.0.1] {answer_date(raw)}\r\nCommand- \r\n\r\n\r\n".encode("latin-1")
+    assert entry in server.log_file()
+
+
+# ---------------------------------------------------------------------------
+# Runs of their own: zones, files of their own, credentials changed
+
+
+@pytest.mark.parametrize("zone", ["America/New_York", "Asia/Kolkata", "Australia/Sydney"])
+def test_dates_are_gmt_whatever_the_local_zone(start_zant, zone):
+    run = start_zant(files={"a.txt": "A", "d/": None, "d/b.txt": "B"}, mtime=BASE_MTIME,
+                     env={"TZ": zone})
+    run.share()
+    run.host(2)
+    raw = http_raw(b"GET /a.txt HTTP/1.1\r\n\r\n")
+    assert raw == expected_answer(raw, file_status(1), "text/plain", b"A")
+    assert_is_now(answer_date(raw))
+    page = http_raw(b"GET /d/ HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
+    assert page == HEAD + TABLE + listing_row("\\d\\b.txt", "/d/b.txt", "0 KB", MODIFIED) + END
+    # The root: its folder first, then its file.
+    page = http_raw(b"GET / HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
+    assert page == HEAD + TABLE + listing_row("\\d\\", "/d/") + listing_row(
+        "\\a.txt", "/a.txt", "0 KB", MODIFIED) + END
+    run.wait_idle()
+
+
+@pytest.mark.parametrize("share_it", [True, False], ids=["shared", "not-shared"])
+def test_a_favicon_file_is_served_only_from_its_shared_row(start_zant, share_it):
+    run = start_zant(files={"favicon.ico": b"OWN ICON"}, mtime=BASE_MTIME)
+    run.share(unshared=[] if share_it else ["\\favicon.ico"])
+    run.host(2)
+    raw = http_raw(b"GET /favicon.ico HTTP/1.1\r\n\r\n")
+    if share_it:
+        assert raw == expected_answer(raw, file_status(8), "image/x-icon", b"OWN ICON")
+    else:
+        icon = raw.partition(b"\r\n\r\n")[2]
+        assert len(icon) == 1078
+        assert raw == expected_answer(raw, page_status(icon), "image/x-icon", icon)
+    run.wait_idle()
 
 
 def test_a_credential_changed_while_hosting_applies_to_the_next_request(start_zant):
@@ -431,26 +503,6 @@ def test_with_the_slider_at_one_a_second_connection_waits_for_the_first(start_za
         assert first.read_all(30).endswith(b"\r\n\r\nA")
         assert second.read_all(30).endswith(b"\r\n\r\nB")
     run.wait_idle()
-
-
-def test_a_burst_above_the_limit_is_served_in_turn(server):
-    # Twice the limit at once: the rest wait in the listen queue (or retry
-    # their connection) until slots come free.
-    names = ["/hello.txt", "/pub/a.txt", "/site/", "/empty.txt"]
-    answers = {}
-
-    def fetch(n):
-        answers[n] = http_raw(f"GET {names[n % 4]} HTTP/1.1\r\n\r\n", timeout=60)
-
-    threads = [threading.Thread(target=fetch, args=(n,)) for n in range(2 * LIMIT)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join(120)
-    bodies = [b"Hello, world.\r\n", b"a" * 100, b"<h1>site</h1>", b""]
-    for n in range(2 * LIMIT):
-        assert answers.get(n, b"").startswith(b"HTTP/1.1 200 OK\r\n"), f"client {n}"
-        assert answers[n].partition(b"\r\n\r\n")[2] == bodies[n % 4]
 
 
 def test_lowering_the_slider_below_the_count_ends_no_connection(start_zant):
@@ -561,46 +613,31 @@ def test_stop_drops_a_connection_still_waiting_for_a_slot(start_zant):
     assert run.wait_idle() == "\t0000 of 0001 Connections"
 
 
-# ---------------------------------------------------------------------------
-# The request log
+# A run's whole log: the requests, the command each one is logged as.
+LOGGED = [
+    (b"GET /a.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "GET \\a.txt"),
+    (b"HEAD /a.txt HTTP/1.0\r\n\r\n", "HEAD \\a.txt"),
+    (b"GET /missing%20file.txt HTTP/1.1\r\nUser-Agent: test\r\n\r\n", "GET \\missing file.txt"),
+    (b"POST /a.txt HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc", ""),
+    (b"GET /d/ HTTP/1.1\r\n\r\n", "GET \\d\\"),
+    (b"GET /x/ HTTP/1.1\r\nIf-Modified-Since: never\r\n\r\n", "GET \\x\\"),
+    (b"get / HTTP/1.0\r\n\r\n", ""),
+    (b"GET /a.txt HTTP/1.1\nBare: lf\n\n", "GET \\a.txt"),
+]
 
 
-def test_each_request_leaves_one_entry_in_weblog_txt(server, ctl):
-    marks = [f"log-{time.monotonic_ns()}-{n}" for n in range(3)]
-    expected = []
-    for mark in marks:
-        raw = get("/hello.txt", headers=[f"X-Mark: {mark}"])
-        expected.append((f"[127.0.0.1] {answer_date(raw)}\r\nCommand- GET \\hello.txt\r\n"
-                         f"GET /hello.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Mark: {mark}\r\n"
-                         "\r\n\r\n").encode("latin-1"))
-    log = server.log_file()
-    positions = []
-    for entry in expected:
-        assert log.count(entry) == 1, f"entry not found once in WebLog.txt: {entry!r}"
-        positions.append(log.index(entry))
-    assert positions == sorted(positions)
-    # The log window shows the same text, newest last.
-    poll(lambda: ctl.text(server.c(LOGEDIT)).encode("latin-1").endswith(expected[-1]), 10,
-         what="the last entry at the end of the log window")
-
-
-def test_entry_of_a_redirected_request_has_an_empty_command(server):
-    mark = f"post-{time.monotonic_ns()}"
-    raw = get("/hello.txt", "POST", ["Content-Length: 0", f"X-Mark: {mark}"])
-    assert parse_response(raw)[0] == 302
-    entry = (f"[127.0.0.1] {answer_date(raw)}\r\nCommand- \r\nPOST /hello.txt HTTP/1.1\r\n"
-             f"Host: 127.0.0.1\r\nContent-Length: 0\r\nX-Mark: {mark}\r\n\r\n\r\n")
-    assert server.log_file().count(entry.encode("latin-1")) == 1
-
-
-@pytest.mark.slow
-def test_a_client_that_sends_nothing_gets_the_redirect_after_the_time_out(server):
-    with HttpConnection() as idle:
-        opened = time.monotonic()
-        raw = idle.read_all(timeout=150)
-        waited = time.monotonic() - opened
-    assert raw == expected_answer(raw, REDIRECT, "application/octet-stream")
-    # Answered because the wait ran out, not at once (a generous lower bound).
-    assert waited > 45, f"answered after {waited:.0f} s, before the time-out"
-    entry = f"[127.0.0.1] {answer_date(raw)}\r\nCommand- \r\n\r\n\r\n".encode("latin-1")
-    assert entry in server.log_file()
+def test_the_log_holds_one_entry_per_connection_and_nothing_else(start_zant, ctl):
+    run = start_zant(files={"a.txt": "A", "d/": None})
+    run.share()
+    run.host(3)
+    expected = b""
+    for sent, command in LOGGED:
+        raw = http_raw(sent)
+        # The lines as the server takes them: CR dropped, each ended by CR LF,
+        # up to the empty line; a body is never read.
+        lines = sent.replace(b"\r", b"").split(b"\n\n")[0].split(b"\n") + [b""]
+        expected += (f"[127.0.0.1] {answer_date(raw)}\r\nCommand- {command}\r\n".encode()
+                     + b"".join(line + b"\r\n" for line in lines) + b"\r\n")
+    run.wait_idle()
+    assert run.log_file() == expected
+    assert ctl.text(run.c(LOGEDIT)).encode("latin-1") == expected
