@@ -5,7 +5,9 @@ listing-denied page), no byte of a file outside the shared rows is ever sent,
 the worker gives its connection slot back and the next request is served."""
 
 import random
+import re
 import socket
+import subprocess
 import struct
 import threading
 import time
@@ -13,8 +15,7 @@ from pathlib import Path
 
 import pytest
 
-from zant_harness import (ZANT_EXE, HttpConnection, answer_date, expected_answer, http_raw,
-                          parse_response)
+from zant_harness import (LOGEDIT, ZANT_EXE, HttpConnection, expected_answer, http_raw, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -206,6 +207,11 @@ CASES = [
     # Without LF the request is one line; its last space cuts it.
     ("lone-cr", b"GET /public.txt HTTP/1.1\rHost: 127.0.0.1\r\r", True, not_found(OCTETS)),
     ("empty-lines-only", b"\r\n\r\n", False, REDIRECT),
+    ("request-after-an-empty-line", b"\r\n" + request(b"/public.txt"), False, REDIRECT),
+    ("cr-inside-the-path", request(b"/pub\rlic.txt"), False, SERVED),
+    ("tabs-instead-of-spaces", b"GET\t/public.txt\tHTTP/1.1\r\n\r\n", False, REDIRECT),
+    ("escaped-line-end-in-path", request(b"/public.txt%0d%0aX-Injected:%20yes"), False,
+     not_found(OCTETS)),
     ("nothing-then-end-of-stream", b"", True, REDIRECT),
     ("request-line-without-version", b"GET /public.txt\r\n\r\n", False, not_found(OCTETS)),
     ("later-get-line-wins", request(b"/public.txt", b"GET /secret-notes.txt HTTP/1.1"), False,
@@ -330,6 +336,44 @@ def test_shared_row_with_a_device_name_is_not_served(server, path, content_type)
     assert b"DEVICE-NAMED-FILE" not in raw
     assert raw == expected_answer(raw, *not_found(content_type))
     assert_still_serving(server)
+
+
+def test_curl_posting_100_kb_gets_the_redirect_without_a_reset(server, tmp_path):
+    body = tmp_path / "body.bin"
+    body.write_bytes(b"x" * 102400)
+    done = subprocess.run(["curl", "--silent", "--show-error", "--max-time", "60",
+                           "--data-binary", f"@{body}", "-o", "/dev/null", "-w", "%{http_code}",
+                           "http://127.0.0.1/public.txt"], capture_output=True, timeout=90)
+    assert (done.returncode, done.stdout) == (0, b"302"), done.stderr
+    assert_still_serving(server)
+
+
+def test_a_nul_byte_in_a_request_cuts_nothing_from_the_log_window(server, ctl):
+    mark = f"X-Before: nul-{time.monotonic_ns()}".encode()
+    http_raw(request(b"/public.txt", mark + b"\x00after-the-nul"))
+    http_raw(request(b"/public.txt"))
+    server.wait_idle()
+    log = server.log_file()
+    assert mark + b"\x00after-the-nul\r\n\r\n\r\n[127.0.0.1] " in log
+
+    def window():
+        return ctl.text(server.c(LOGEDIT)).encode("latin-1")
+
+    # However the window shows the NUL itself, the rest of its line and the
+    # line ends of the entry are still there, so the next entry starts a line.
+    shown = re.compile(re.escape(mark) + b".?after-the-nul\r\n\r\n\r\n\\[127\\.0\\.0\\.1\\] ")
+    try:
+        poll(lambda: shown.search(window()), 10, what="the whole entry in the log window")
+    except TimeoutError:
+        text = window()
+        raise AssertionError(f"the log window shows {text[text.find(mark):][:160]!r}") from None
+    # Later entries fill the window to its 65535 characters, no fewer.
+    for _ in range(35):
+        http_raw(request(b"/public.txt", b"X-Fill: " + b"f" * 2000))
+    server.wait_idle()
+    assert len(server.log_file()) > 65535
+    poll(lambda: window() == server.log_file()[-65535:], 10,
+         what="the window to hold the last 65535 characters of the log")
 
 
 def reset_at_once(conn):
