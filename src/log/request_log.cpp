@@ -1,5 +1,7 @@
 #include "log/request_log.h"
 
+#include <algorithm>
+
 #include "log/display_refresh.h"
 #include "log/log_text.h"
 #include "ui/main_form.h"
@@ -90,6 +92,10 @@ void refreshLogWindow() {
     EnterCriticalSection(&LogLock);
     LogWindowText::Update update = windowText.UpdateFrom(shownInWindow);
     LeaveCriticalSection(&LogLock);
+    // The window takes its text as C strings: a NUL byte a client sent would end
+    // it there and hide everything after it. It is shown as a space instead, so
+    // that the window still holds exactly the last characters of the log.
+    std::replace(update.append.begin(), update.append.end(), '\0', ' ');
 
     if (update.replaceAll) {
         SetWindowTextA(LOGEDIT, update.append.c_str());

@@ -10,6 +10,24 @@ from zant_harness import (MAIN, READING, ZANTCTL_EXE, Ctl, CtlError, Desktop, Ke
                           fill_folder)
 
 
+def pytest_configure(config):
+    config.addinivalue_line(
+        "markers", "slow: waits out one of the program's own time-outs (about a minute); "
+        "still part of every run")
+
+
+def make_base(parent, files=None, outside=None, mtime=None):
+    """A base folder under parent holding files; with outside, those files are
+    made in the folder above it, where no request may reach them."""
+    base = parent
+    if outside is not None:
+        fill_folder(parent, outside)
+        base = parent / "base"
+        base.mkdir()
+    fill_folder(base, files, mtime=mtime)
+    return base
+
+
 @pytest.fixture(scope="session")
 def desktop():
     if not ZANTCTL_EXE.exists():
@@ -86,14 +104,18 @@ def _module_run(runs):
 @pytest.fixture
 def zant(runs, _module_run, request, tmp_path_factory):
     """A running program shared by the read-only tests of a module. Its base
-    folder holds the module's BASE_FILES ({"name": text or bytes, "dir/": None});
-    a module function prepare_base(path), when there is one, then adds what a
+    folder holds the module's BASE_FILES ({"name": text or bytes, "dir/": None}),
+    with the last-write time BASE_MTIME when the module gives one; the
+    module's OUTSIDE_FILES, if any, lie in the folder above the base folder; a
+    module function prepare_base(path), when there is one, then adds what a
     table cannot say (sizes, times, attributes)."""
     run = _module_run["run"]
     if run is None or runs.current is not run or _needs_restart(run):
-        base = tmp_path_factory.mktemp("base")
-        fill_folder(base, getattr(request.module, "BASE_FILES", None))
-        prepare = getattr(request.module, "prepare_base", None)
+        module = request.module
+        base = make_base(tmp_path_factory.mktemp("base"), getattr(module, "BASE_FILES", None),
+                         getattr(module, "OUTSIDE_FILES", None),
+                         getattr(module, "BASE_MTIME", None))
+        prepare = getattr(module, "prepare_base", None)
         if prepare is not None:
             prepare(base)
         run = _module_run["run"] = runs.start(base)
@@ -104,14 +126,15 @@ def zant(runs, _module_run, request, tmp_path_factory):
 
 @pytest.fixture
 def start_zant(runs, tmp_path):
-    """Starts a run of the test's own: start_zant(files=None, finish=True, env=None),
-    env holding variables to add to the program's environment (TZ, ...)."""
+    """Starts a run of the test's own: start_zant(files=None, finish=True,
+    outside=None, mtime=None, env=None) (see make_base; env: extra variables
+    of the program's environment, such as TZ)."""
     started = []
 
-    def start(files=None, finish=True, env=None):
-        base = tmp_path / f"base{len(started)}"
-        base.mkdir()
-        fill_folder(base, files)
+    def start(files=None, finish=True, outside=None, mtime=None, env=None):
+        folder = tmp_path / f"base{len(started)}"
+        folder.mkdir()
+        base = make_base(folder, files, outside, mtime)
         run = runs.start(base, finish=finish, env=env)
         started.append(run)
         return run

@@ -52,7 +52,7 @@ def log_window(ctl, run):
 
 
 def log_file_text(run):
-    return run.log_file.read_bytes().decode("latin-1") if run.log_file.exists() else ""
+    return run.log_path.read_bytes().decode("latin-1") if run.log_path.exists() else ""
 
 
 def wait_log_settled(ctl, run, entries, timeout=30.0):
@@ -325,7 +325,7 @@ def test_a_log_file_that_cannot_be_opened_gives_an_error_line_per_entry(start_za
     assert parts[0] == ""
     assert entry_pattern("GET \\first", ["GET /first HTTP/1.1", ""]).fullmatch(parts[1])
     assert entry_pattern("GET \\second", ["GET /second HTTP/1.1", ""]).fullmatch(parts[2])
-    assert run.log_file.is_dir()
+    assert run.log_path.is_dir()
 
 
 # ---------------------------------------------------------------------------

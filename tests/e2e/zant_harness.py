@@ -657,8 +657,10 @@ def exact_title(title):
 # The program
 
 
-def fill_folder(base, files):
-    """Creates files and folders under base: {"a.txt": "text" or b"bytes", "docs/": None}."""
+def fill_folder(base, files, mtime=None):
+    """Creates files and folders under base: {"a.txt": "text" or b"bytes", "docs/": None}.
+    With mtime (seconds since 1970), every file gets that last-write time, so
+    that dates shown and sent for it are known in advance."""
     for rel, content in (files or {}).items():
         path = Path(base) / rel
         if rel.endswith("/"):
@@ -666,6 +668,8 @@ def fill_folder(base, files):
             continue
         path.parent.mkdir(parents=True, exist_ok=True)
         path.write_bytes(content.encode("utf-8") if isinstance(content, str) else (content or b""))
+        if mtime is not None:
+            os.utime(path, (mtime, mtime))
 
 
 class Zant:
@@ -876,22 +880,88 @@ class Zant:
         self.keyboard.click_at(x, (box["top"] + box["bottom"]) // 2, repeat, modifiers=modifiers)
 
     @property
-    def log_file(self):
-        """The request log the program writes in the folder it was started in."""
+    def log_path(self):
+        """Where the program writes its request log: the folder it was started in."""
         return self.base / "WebLog.txt"
 
+    # Sharing and hosting ---------------------------------------------------
+
+    def rows(self):
+        """The rows of the file list (see Ctl.lvrows)."""
+        return self.ctl.lvrows(self.c(FILELIST))
+
+    def share(self, unshared=(), protected=()):
+        """Shares every row of the file list (the root too) except the unshared
+        paths, and ticks exactly the protected ones; paths as the list shows
+        them ("\\docs\\a.txt"). Returns the rows as they are afterwards."""
+        spec = self.c(FILELIST)
+        index = {row["texts"][0]: row["index"] for row in self.rows()}
+        missing = (set(unshared) | set(protected)) - index.keys()
+        if missing:
+            raise KeyError(f"no rows {sorted(missing)} in the file list")
+        self.ctl.lvset(spec, -1, "selected")
+        self.ctl.lvset(spec, -1, "unchecked")
+        for path in unshared:
+            self.ctl.lvset(spec, index[path], "unselected")
+        for path in protected:
+            self.ctl.lvset(spec, index[path], "checked")
+        rows = self.rows()
+        for row in rows:
+            path = row["texts"][0]
+            if row["selected"] == (path in unshared) or row["checked"] != (path in protected):
+                raise CtlError(f"row {path} did not take its marks")
+        return rows
+
+    def set_limit(self, limit):
+        """Moves the connections slider as a drag would; returns its position."""
+        return self.ctl.tbsetpos(self.c(CONNSLIDER), limit)
+
     def host(self, limit=None, timeout=10.0):
-        """Hosts on the address list's first entry (127.0.0.1), after moving the
-        connections slider to limit when one is given."""
+        """Presses Host (after moving the slider to limit, when given) and waits
+        until the title names the address served on, which it returns."""
         if limit is not None:
-            self.ctl.tbsetpos(self.c(CONNSLIDER), limit)
+            self.set_limit(limit)
         self.ctl.send(self.c(IPLIST), LB_SETCURSEL, 0)
         self.ctl.click(self.c(HOSTBUTTON))
-        poll(lambda: self.ctl.text(MAIN) == "ZANT - 127.0.0.1", timeout, what="hosting")
+        title = poll(lambda: (t := self.ctl.text(MAIN)).startswith("ZANT - ") and t, timeout,
+                     what="the title of a hosting server")
+        return title[len("ZANT - "):]
 
     def stop_hosting(self, timeout=10.0):
         self.ctl.click(self.c(STOPBUTTON))
-        poll(lambda: self.ctl.text(MAIN) == "ZANT", timeout, what="the end of hosting")
+        poll(lambda: self.ctl.text(MAIN) == "ZANT", timeout, what="the title after Stop")
+
+    def status(self):
+        """(server state text, connection counter text) of the status bar."""
+        bar = self.c(STATUSBAR)
+        return self.ctl.sbtext(bar, 2), self.ctl.sbtext(bar, 4)
+
+    def wait_counter(self, active, timeout=20.0):
+        """Waits until the status bar counts this many connections; returns the text."""
+        prefix = f"\t{active:04d} of "
+        return poll(lambda: (t := self.status()[1]).startswith(prefix) and t, timeout,
+                    what=f"the counter to show {active} connections")
+
+    def wait_idle(self, timeout=20.0):
+        """Waits until every connection slot is given back."""
+        return self.wait_counter(0, timeout)
+
+    def set_credentials(self, user, password):
+        """Types the user name and the password into their boxes as a person
+        would (Alt+U, Alt+P), replacing what they held."""
+        for key, control, text in (("alt+u", USEREDIT, user), ("alt+p", PASSEDIT, password)):
+            self.keys(key)
+            poll(lambda: self.focus()["id"] == control, 5, what=f"the focus in box {control}")
+            self.keys("End", "shift+Home", "BackSpace")
+            if text:
+                self.type_text(text)
+            poll(lambda: self.ctl.text(self.c(control)) == text, 5,
+                 what=f"box {control} to hold {text!r}")
+
+    def log_file(self):
+        """The bytes of WebLog.txt in the folder the program was started in."""
+        path = self.base / "WebLog.txt"
+        return path.read_bytes() if path.exists() else b""
 
     def _dismiss_modal_windows(self):
         """Message boxes and a scan in progress would each be left running a
@@ -946,13 +1016,17 @@ class Zant:
 # HTTP
 
 
-def http_raw(data, host="127.0.0.1", port=80, timeout=10.0):
+def http_raw(data, host="127.0.0.1", port=80, timeout=10.0, half_close=False):
     """Sends exactly these bytes and returns everything received until the
-    server closes the connection (or the time-out passes)."""
+    server closes the connection (or the time-out passes). With half_close the
+    sending side is shut after the bytes, as a client that has nothing more to
+    say would: the server then reads an end of stream instead of waiting."""
     if isinstance(data, str):
         data = data.encode("latin-1")
     with socket.create_connection((host, port), timeout=timeout) as sock:
         sock.sendall(data)
+        if half_close:
+            sock.shutdown(socket.SHUT_WR)
         chunks = []
         deadline = time.monotonic() + timeout
         while True:
@@ -977,3 +1051,78 @@ def parse_response(raw):
         name, _, value = line.partition(":")
         headers.append((name, value.strip()))
     return status, headers, body
+
+
+class HttpConnection:
+    """One connection to the server that a test feeds piece by piece, for
+    requests held open, sent in parts or never finished."""
+
+    def __init__(self, host="127.0.0.1", port=80, timeout=10.0):
+        self.sock = socket.create_connection((host, port), timeout=timeout)
+        self.received = b""
+        self.closed_by_peer = False
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def send(self, data):
+        self.sock.sendall(data.encode("latin-1") if isinstance(data, str) else data)
+
+    def half_close(self):
+        self.sock.shutdown(socket.SHUT_WR)
+
+    def poll_answer(self, wait=0.0):
+        """Takes what has arrived within wait seconds; true once the server has
+        sent something or closed."""
+        deadline = time.monotonic() + wait
+        while not self.closed_by_peer:
+            ready, _, _ = select.select([self.sock], [], [], max(0.0, deadline - time.monotonic()))
+            if not ready:
+                break
+            chunk = self.sock.recv(65536)
+            if not chunk:
+                self.closed_by_peer = True
+                break
+            self.received += chunk
+        return bool(self.received) or self.closed_by_peer
+
+    def read_all(self, timeout=10.0):
+        """Everything the server sends until it closes the connection; raises
+        TimeoutError when it does not close in time."""
+        deadline = time.monotonic() + timeout
+        while not self.closed_by_peer:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise TimeoutError(f"the server did not close the connection in {timeout} s")
+            self.poll_answer(min(left, 1.0))
+        return self.received
+
+    def close(self):
+        self.sock.close()
+
+
+# The fixed-length date of the Date and LAST-MODIFIED headers: "Tue, 08 Dec 2026 03:28:46 GMT".
+HTTP_DATE = re.compile(r"(Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep"
+                       r"|Oct|Nov|Dec) \d{4} [0-2]\d:[0-5]\d:[0-5]\d GMT")
+SERVER_NAME = "Glimmer Version 1"
+
+
+def answer_date(raw):
+    """The Date header of an answer, which must be its last header line."""
+    head = raw.partition(b"\r\n\r\n")[0].decode("latin-1")
+    last = head.split("\r\n")[-1]
+    if not last.startswith("Date: ") or not HTTP_DATE.fullmatch(last[6:]):
+        raise AssertionError(f"no well-formed Date line at the end of the header: {head!r}")
+    return last[6:]
+
+
+def expected_answer(raw, status_lines, content_type, body=b""):
+    """The exact bytes an answer must have: the status lines, the common tail
+    of content type, server name and date (the date as the answer carries it,
+    once its form is checked), an empty line and the body."""
+    lines = list(status_lines) + [f"CONTENT-TYPE: {content_type}", f"SERVER: {SERVER_NAME}",
+                                  f"Date: {answer_date(raw)}"]
+    return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
