@@ -150,6 +150,8 @@ void fillFileList() {
         if (!f.row.size.empty()) listViewSetItem(FILELIST, index, 1, f.row.size, 0, f.icon);
         if (!f.row.modified.empty()) listViewSetItem(FILELIST, index, 2, f.row.modified, 0, f.icon);
         rows.push_back(f.row);
+        // A long list takes a moment to fill: the reading window stays responsive.
+        if (i % 256 == 255) pumpMessages();
     }
     SetWindowLongPtrA(FILELIST, GWL_STYLE, style);
     SendMessageA(FILELIST, WM_SETREDRAW, TRUE, 0);
