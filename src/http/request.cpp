@@ -161,18 +161,20 @@ RouteDecision DecideRoute(const std::string& requestText, const std::string& cre
         return decision;
     }
 
+    // Only the protection of the entry looked up counts: the folder's for a
+    // listing, the file's (or its folder's index.htm) for a file.
+    auto entryRoute = [&](int entry, Route missing, Route found) {
+        if (entry < 0) return missing;
+        if (shares.IsEntryProtected(entry) && CredentialDiffers(credential, expectedCredential))
+            return Route::kUnauthorized;
+        return found;
+    };
     std::string path = PathOf(requestText);
     if (EndsWithBackslash(path) && shares.FindSharedEntry(path + "index.htm") < 0) {
         decision.path = path;
         decision.contentTypeKey = ".htm";
         decision.entry = shares.FindSharedEntry(path);
-        if (decision.entry < 0)
-            decision.route = Route::kListingDenied;
-        else if (shares.IsEntryProtected(decision.entry) &&
-                 CredentialDiffers(credential, expectedCredential))
-            decision.route = Route::kUnauthorized;
-        else
-            decision.route = Route::kListing;
+        decision.route = entryRoute(decision.entry, Route::kListingDenied, Route::kListing);
         return decision;
     }
 
@@ -180,12 +182,6 @@ RouteDecision DecideRoute(const std::string& requestText, const std::string& cre
     decision.path = path;
     decision.contentTypeKey = path;
     decision.entry = shares.FindSharedEntry(path);
-    if (decision.entry < 0)
-        decision.route = Route::kNotFound;
-    else if (shares.IsEntryProtected(decision.entry) &&
-             CredentialDiffers(credential, expectedCredential))
-        decision.route = Route::kUnauthorized;
-    else
-        decision.route = Route::kFile;
+    decision.route = entryRoute(decision.entry, Route::kNotFound, Route::kFile);
     return decision;
 }

@@ -42,28 +42,32 @@ const char kFormHelp[] =
     "1. Select IP Address to Mount Server On.\r\n2. Select Files to Share and # of Connections "
     "Allowed.\r\n3. Username and Password are Optional, then Click Host.";
 
+// The help of most controls repeats their tooltip.
+const char kUserText[] = "Username that the user's browser will prompt for.\r\n(35 Character Max)";
+const char kPassText[] = "Password that the user's browser will prompt for.\r\n(35 Character Max)";
+const char kHostText[] = "Click to Begin Hosting on the selected IP Address.";
+const char kStopText[] = "Click to Stop Hosting on the selected IP Address.";
+const char kSliderText[] = "Select the maximum allowed connections at a time here.";
+const char kAddressText[] = "The Server will listen on Port 80 on this selected IP Address.";
+const char kFolderText[] = "Select the Base Folder to Share from.";
+const char kPictureText[] = "Click to Toggle Log/File Views.";
+
 const HelpText kHelpTexts[] = {
-    {&USEREDIT, "Username that the user's browser will prompt for.\r\n(35 Character Max)"},
-    {&PASSEDIT, "Password that the user's browser will prompt for.\r\n(35 Character Max)"},
-    {&HOSTBUTTON, "Click to Begin Hosting on the selected IP Address."},
-    {&STOPBUTTON, "Click to Stop Hosting on the selected IP Address."},
-    {&CONNSLIDER, "Select the maximum allowed connections at a time here."},
-    {&IPLIST, "The Server will listen on Port 80 on this selected IP Address."},
-    {&FOLDERBUTTON, "Select the Base Folder to Share from."},
-    {&FILELIST, kFileListHelp},
-    {&LOGEDIT, kLogHelp},
-    {&TVPIC, "Click to Toggle Log/File Views."},
+    {&USEREDIT, kUserText},       {&PASSEDIT, kPassText},     {&HOSTBUTTON, kHostText},
+    {&STOPBUTTON, kStopText},     {&CONNSLIDER, kSliderText}, {&IPLIST, kAddressText},
+    {&FOLDERBUTTON, kFolderText}, {&FILELIST, kFileListHelp}, {&LOGEDIT, kLogHelp},
+    {&TVPIC, kPictureText},
 };
 
 const HelpText kTooltips[] = {
-    {&TVPIC, "Click to Toggle Log/File Views."},
-    {&USEREDIT, "Username that the user's browser will prompt for.\r\n(35 Character Max)"},
-    {&PASSEDIT, "Password that the user's browser will prompt for.\r\n(35 Character Max)"},
-    {&HOSTBUTTON, "Click to Begin Hosting on the selected IP Address."},
-    {&STOPBUTTON, "Click to Stop Hosting on the selected IP Address."},
-    {&CONNSLIDER, "Select the maximum allowed connections at a time here."},
-    {&IPLIST, "The Server will listen on Port 80 on this selected IP Address."},
-    {&FOLDERBUTTON, "Select the Base Folder to Share from."},
+    {&TVPIC, kPictureText},
+    {&USEREDIT, kUserText},
+    {&PASSEDIT, kPassText},
+    {&HOSTBUTTON, kHostText},
+    {&STOPBUTTON, kStopText},
+    {&CONNSLIDER, kSliderText},
+    {&IPLIST, kAddressText},
+    {&FOLDERBUTTON, kFolderText},
     {&FILELIST,
      "Select the Files/Folders you wish to share.\r\nCheck the ones you want to have "
      "username/password."},

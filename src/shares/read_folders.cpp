@@ -135,10 +135,7 @@ LRESULT CALLBACK readFoldersControlProc(HWND window, UINT message, WPARAM wParam
     const WNDPROC previous = record->previousProc;
     HWND form = GetParent(window);
     switch (message) {
-        case WM_DESTROY:
-            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-            releaseRecord(window);
-            return CallWindowProcA(previous, window, message, wParam, lParam);
+        case WM_DESTROY: return unsubclassControl(window, message, wParam, lParam);
         case WM_SETFOCUS:
             if (FF_DATA* formRecord = recordOf(form)) formRecord->lastFocus = window;
             break;

@@ -49,6 +49,15 @@ FF_DATA* attachRecord(HWND window) {
     return record;
 }
 
+LRESULT unsubclassControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    FF_DATA* record = recordOf(window);
+    if (!record) return DefWindowProcA(window, message, wParam, lParam);
+    const WNDPROC previous = record->previousProc;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    releaseRecord(window);
+    return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
 void releaseRecord(HWND window) {
     FF_DATA* record = recordOf(window);
     if (!record) return;

@@ -57,6 +57,9 @@ FF_DATA* recordOf(HWND window);
 FF_DATA* attachRecord(HWND window);
 // Deletes the record's brush and font, frees it and removes the property.
 void releaseRecord(HWND window);
+// A control's destroy message: its own procedure back, its record released;
+// the control itself still gets the message, so that it frees what it holds.
+LRESULT unsubclassControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Registers the form's class when it does not exist yet and creates the form
 // centred on the primary screen. Returns the handle, 0 if creation failed; the

@@ -295,11 +295,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     const WNDPROC previous = record->previousProc;
 
     switch (message) {
-        case WM_DESTROY:
-            // The control still gets its own destroy message, so that it frees what it holds.
-            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-            releaseRecord(window);
-            return CallWindowProcA(previous, window, message, wParam, lParam);
+        case WM_DESTROY: return unsubclassControl(window, message, wParam, lParam);
         case WM_SETFOCUS:
             if (record->selectOnFocus) SendMessageA(window, EM_SETSEL, 0, -1);
             if (FF_DATA* form = recordOf(mainForm)) form->lastFocus = window;
