@@ -48,17 +48,12 @@ bool LineReader::ReadLine(std::string& line) {
         }
         if (line.size() >= kBufferSize) return true;  // the rest follows as further lines
 
-        const LineSource::WaitResult wait = source_.WaitReadable();
-        if (wait == LineSource::kTimedOut) {
+        const long received = source_.Receive(buffer_.get(), kBufferSize);
+        if (received == LineSource::kTimedOut) {
             if (line.empty()) return false;
             drained_ = true;
             return true;
         }
-        if (wait == LineSource::kFailed) {
-            line.clear();
-            return false;
-        }
-        const long received = source_.Receive(buffer_.get(), kBufferSize);
         if (received == 0) {
             drained_ = true;
             return true;

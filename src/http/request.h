@@ -11,12 +11,12 @@
 
 // The connection a LineReader reads from.
 struct LineSource {
-    enum WaitResult { kReady, kTimedOut, kFailed };
+    static constexpr long kTimedOut = -1;
+    static constexpr long kFailed = -2;
     virtual ~LineSource() = default;
-    // Waits until data can be received, at most for the connection's time-out.
-    virtual WaitResult WaitReadable() = 0;
-    // Receives at most capacity bytes: the count, 0 when the peer has closed,
-    // negative on a socket error.
+    // Waits until data can be received, at most for the connection's time-out,
+    // and receives at most capacity bytes: the count, 0 when the peer has
+    // closed, kTimedOut, or kFailed on a socket error.
     virtual long Receive(char* buffer, size_t capacity) = 0;
 };
 

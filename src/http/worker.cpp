@@ -27,12 +27,27 @@ constexpr size_t kDrainLimit = 256 * 1024;
 
 // The accepted connection as the line reader sees it: every wait is bounded by
 // the connection's time-out and by the end of the reading time since the accept.
+// The socket is non-blocking (an accepted socket takes that from a listener
+// that reports to a window), so a receive that finds data costs no wait at all.
 class SocketSource : public LineSource {
 public:
     SocketSource(SOCKET s, ULONGLONG deadline) : socket_(s), deadline_(deadline) {}
 
-    WaitResult WaitReadable() override {
+    long Receive(char* buffer, size_t capacity) override {
         if (socket_ == INVALID_SOCKET) return kFailed;
+        for (;;) {
+            if (GetTickCount64() >= deadline_) return kTimedOut;
+            const int got = recv(socket_, buffer, static_cast<int>(capacity), 0);
+            if (got != SOCKET_ERROR) return got;
+            if (WSAGetLastError() != WSAEWOULDBLOCK) return kFailed;
+            const long waited = WaitReadable();
+            if (waited != 1) return waited;
+        }
+    }
+
+private:
+    // 1 when data can be received, else kTimedOut or kFailed.
+    long WaitReadable() {
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline_) return kTimedOut;
         const ULONGLONG left = deadline_ - now;
@@ -43,18 +58,9 @@ public:
         timeval limit = {static_cast<long>(wait / 1000), static_cast<long>(wait % 1000 * 1000)};
         const int ready = select(0, &readable, nullptr, nullptr, &limit);
         if (ready == 0) return kTimedOut;
-        return ready == 1 ? kReady : kFailed;
+        return ready == 1 ? 1 : kFailed;
     }
 
-    long Receive(char* buffer, size_t capacity) override {
-        for (;;) {
-            const int got = recv(socket_, buffer, static_cast<int>(capacity), 0);
-            if (got != SOCKET_ERROR) return got;
-            if (WSAGetLastError() != WSAEWOULDBLOCK || WaitReadable() != kReady) return -1;
-        }
-    }
-
-private:
     SOCKET socket_;
     ULONGLONG deadline_;
 };
@@ -112,7 +118,7 @@ void closeGracefully(SOCKET connection) {
     std::unique_ptr<char[]> sink(new char[65536]);
     SocketSource source(connection, GetTickCount64() + kDrainMs);
     size_t drained = 0;
-    while (drained <= kDrainLimit && source.WaitReadable() == LineSource::kReady) {
+    while (drained <= kDrainLimit) {
         const long got = source.Receive(sink.get(), 65536);
         if (got <= 0) break;
         drained += static_cast<size_t>(got);
@@ -141,10 +147,6 @@ DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
 
     const std::string date = LocalHttpDateNow();
     const SOCKET connection = accept(listener, nullptr, nullptr);
-    if (connection != INVALID_SOCKET) {
-        u_long nonBlocking = 1;
-        ioctlsocket(connection, FIONBIO, &nonBlocking);
-    }
     SocketSource source(connection, GetTickCount64() + kReadingLimitMs);
     LineReader reader(source);
     const Request request = ReadRequest(reader, kReceivedLimit);

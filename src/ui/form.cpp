@@ -168,9 +168,11 @@ LRESULT answerColourQuery(HWND control, HDC dc, bool& handled) {
 }
 
 LRESULT preTranslateQuery(MSG* message) {
-    HWND focus = GetFocus();
-    if (!focus) return 0;
-    return SendMessageA(focus, kPreTranslateQuery, 0, reinterpret_cast<LPARAM>(message));
+    // Only keyboard input is for the focused window to translate, and it is
+    // addressed to that window already: asking the system which window has the
+    // focus costs a round trip to the window server for every message.
+    if (message->message < WM_KEYFIRST || message->message > WM_KEYLAST || !message->hwnd) return 0;
+    return SendMessageA(message->hwnd, kPreTranslateQuery, 0, reinterpret_cast<LPARAM>(message));
 }
 
 LRESULT addTooltip(HWND form, HWND control, const char* text) {

@@ -18,7 +18,6 @@ class SplitSource : public LineSource {
 public:
     SplitSource(const uint8_t* sizes, size_t sizeCount, const uint8_t* data, size_t size)
         : sizes_(sizes), sizeCount_(sizeCount), data_(data), size_(size) {}
-    WaitResult WaitReadable() override { return kReady; }
     long Receive(char* buffer, size_t capacity) override {
         if (offset_ >= size_) return 0;
         size_t n = sizeCount_ ? sizes_[next_++ % sizeCount_] + 1 : size_ - offset_;

@@ -16,13 +16,12 @@ public:
     explicit ScriptedSource(std::vector<std::string> receives, End end = kClose)
         : receives_(receives.begin(), receives.end()), end_(end) {}
 
-    WaitResult WaitReadable() override {
-        ++waits;
-        if (!receives_.empty() || end_ == kClose) return kReady;
-        return end_ == kTimeOut ? kTimedOut : kFailed;
-    }
     long Receive(char* buffer, size_t capacity) override {
-        if (receives_.empty()) return 0;
+        ++waits;
+        if (receives_.empty()) {
+            if (end_ == kClose) return 0;
+            return end_ == kTimeOut ? kTimedOut : kFailed;
+        }
         std::string& next = receives_.front();
         const size_t n = std::min(capacity, next.size());
         next.copy(buffer, n);
