@@ -44,3 +44,6 @@ target_compile_definitions(zantctl PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_W
 add_executable(bench_thread_rate bench/thread_rate.cpp)
 target_compile_definitions(bench_thread_rate PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_include_directories(bench_thread_rate PRIVATE src)
+
+add_executable(bench_log_window bench/log_window.cpp)
+target_link_libraries(bench_log_window PRIVATE zant_platform)

@@ -48,6 +48,19 @@ zant_wine_settings() {
       wine reg add "$key" /v UseTakeFocus /t REG_SZ /d N /f >/dev/null 2>&1 || true
     fi
   done
+  # The program asks for "Arial" and "Courier New"; Debian's metric-compatible
+  # Liberation fonts stand in for them, as they would be on Windows. Wine's own
+  # Marlett draws the caption's buttons.
+  if ! grep -qF '[Software\\Wine\\Fonts\\Replacements]' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    key="HKCU\\Software\\Wine\\Fonts\\Replacements"
+    wine reg add "$key" /v Arial /t REG_SZ /d "Liberation Sans" /f >/dev/null 2>&1 || true
+    wine reg add "$key" /v "Courier New" /t REG_SZ /d "Liberation Mono" /f >/dev/null 2>&1 || true
+    wine reg add "$key" /v "Times New Roman" /t REG_SZ /d "Liberation Serif" /f >/dev/null 2>&1 || true
+  fi
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
 }
 
 # Makes the prefix on first use and keeps one wineserver running.

@@ -97,6 +97,13 @@ void refreshLogWindow() {
     // that the window still holds exactly the last characters of the log.
     std::replace(update.append.begin(), update.append.end(), '\0', ' ');
 
+    // A shown edit control redraws and rescrolls at every change of its text,
+    // which costs tens of milliseconds with 64 KiB in it under Wine (asking it
+    // not to redraw does not stop that there). So the changes are made while it
+    // is marked hidden, without really hiding it, and it is drawn once after.
+    const LONG_PTR style = GetWindowLongPtrA(LOGEDIT, GWL_STYLE);
+    const bool shown = (style & WS_VISIBLE) != 0;
+    if (shown) SetWindowLongPtrA(LOGEDIT, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
     if (update.replaceAll) {
         SetWindowTextA(LOGEDIT, update.append.c_str());
     } else {
@@ -114,6 +121,10 @@ void refreshLogWindow() {
     shownInWindow = update.after;
     SendMessageA(LOGEDIT, EM_SETSEL, 65535, 65535);
     SendMessageA(LOGEDIT, EM_SCROLLCARET, 0, 0);
+    if (shown) {
+        SetWindowLongPtrA(LOGEDIT, GWL_STYLE, style);
+        InvalidateRect(LOGEDIT, nullptr, TRUE);
+    }
 }
 
 void closeLogFile() {
