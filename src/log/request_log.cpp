@@ -4,6 +4,7 @@
 
 #include "log/display_refresh.h"
 #include "log/log_text.h"
+#include "ui/form.h"
 #include "ui/main_form.h"
 
 CRITICAL_SECTION LogLock;
@@ -105,22 +106,22 @@ void refreshLogWindow() {
     const bool shown = (style & WS_VISIBLE) != 0;
     if (shown) SetWindowLongPtrA(LOGEDIT, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
     if (update.replaceAll) {
-        SetWindowTextA(LOGEDIT, update.append.c_str());
+        callControl(LOGEDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(update.append.c_str()));
     } else {
         if (update.cutFront) {
-            SendMessageA(LOGEDIT, EM_SETSEL, 0, static_cast<LPARAM>(update.cutFront));
-            SendMessageA(LOGEDIT, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+            callControl(LOGEDIT, EM_SETSEL, 0, static_cast<LPARAM>(update.cutFront));
+            callControl(LOGEDIT, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
         }
         if (!update.append.empty()) {
-            const LRESULT length = SendMessageA(LOGEDIT, WM_GETTEXTLENGTH, 0, 0);
-            SendMessageA(LOGEDIT, EM_SETSEL, length, length);
-            SendMessageA(LOGEDIT, EM_REPLACESEL, FALSE,
-                         reinterpret_cast<LPARAM>(update.append.c_str()));
+            const LRESULT length = callControl(LOGEDIT, WM_GETTEXTLENGTH, 0, 0);
+            callControl(LOGEDIT, EM_SETSEL, length, length);
+            callControl(LOGEDIT, EM_REPLACESEL, FALSE,
+                        reinterpret_cast<LPARAM>(update.append.c_str()));
         }
     }
     shownInWindow = update.after;
-    SendMessageA(LOGEDIT, EM_SETSEL, 65535, 65535);
-    SendMessageA(LOGEDIT, EM_SCROLLCARET, 0, 0);
+    callControl(LOGEDIT, EM_SETSEL, 65535, 65535);
+    callControl(LOGEDIT, EM_SCROLLCARET, 0, 0);
     if (shown) {
         SetWindowLongPtrA(LOGEDIT, GWL_STYLE, style);
         InvalidateRect(LOGEDIT, nullptr, TRUE);

@@ -33,6 +33,8 @@ struct FoundRow {
 };
 
 bool scanning = false;
+constexpr ULONGLONG kPumpInterval = 10;
+ULONGLONG pumpedAt = 0;
 int folderCounter = 0;
 std::vector<FoundRow> found;
 std::unordered_map<std::string, int> iconByExtension;
@@ -75,6 +77,16 @@ int fileIcon(const std::string& fullPath, const char* name) {
     const int icon = shellIcon("x" + extension, FILE_ATTRIBUTE_NORMAL, true);
     iconByExtension.emplace(extension, icon);
     return icon;
+}
+
+// A folder can have an icon of its own only when it is marked read-only (the
+// mark that makes the shell read its desktop.ini); every other folder has the
+// plain folder icon, asked for once. Asking the shell by path costs
+// milliseconds a folder under Wine.
+int folderIcon(const std::string& fullPath, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) return shellIcon(fullPath, 0, false);
+    static const int plain = shellIcon("folder", FILE_ATTRIBUTE_DIRECTORY, true);
+    return plain;
 }
 
 void addFound(const std::string& path, int32_t group, int icon, const std::string& size,
@@ -122,11 +134,18 @@ void scanLevel(std::string path) {
         } else if (name != "." && name != ".." &&
                    !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
             addFound(relativeFolder + name + "\\", thisFolder,
-                     shellIcon(folderPath + name, 0, false), "", "");
+                     folderIcon(folderPath + name, attributes), "", "");
             ++folderCounter;
             scanLevel(folderPath + name);
         }
-        pumpMessages();
+        // The reading window stays responsive if what is queued is dispatched
+        // every few milliseconds; dispatching after every name would cost a round
+        // trip to the window server per name under Wine.
+        const ULONGLONG now = GetTickCount64();
+        if (now - pumpedAt >= kPumpInterval) {
+            pumpMessages();
+            pumpedAt = now;
+        }
     } while (FindNextFileA(listing, &entry));
     FindClose(listing);
 }
@@ -171,7 +190,7 @@ void selectAllRows() {
 
 void syncRowFlags(int index) {
     const LRESULT state =
-        SendMessageA(FILELIST, LVM_GETITEMSTATE, index, LVIS_SELECTED | LVIS_STATEIMAGEMASK);
+        callControl(FILELIST, LVM_GETITEMSTATE, index, LVIS_SELECTED | LVIS_STATEIMAGEMASK);
     ShareList.SetFlags(index, (state & LVIS_SELECTED) != 0,
                        ((state & LVIS_STATEIMAGEMASK) >> 12) == 2);
 }
@@ -279,7 +298,7 @@ void noteFileListNotification(const NMHDR* header) {
         syncRowFlags(change->iItem);
         return;
     }
-    const int count = static_cast<int>(SendMessageA(FILELIST, LVM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(callControl(FILELIST, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) syncRowFlags(i);
 }
 

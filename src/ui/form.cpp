@@ -49,6 +49,12 @@ FF_DATA* attachRecord(HWND window) {
     return record;
 }
 
+LRESULT callControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    FF_DATA* record = recordOf(control);
+    if (!record || !record->previousProc) return SendMessageA(control, message, wParam, lParam);
+    return CallWindowProcA(record->previousProc, control, message, wParam, lParam);
+}
+
 LRESULT unsubclassControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = recordOf(window);
     if (!record) return DefWindowProcA(window, message, wParam, lParam);
@@ -278,10 +284,10 @@ int listViewSetItem(HWND listView, int item, int subItem, const std::string& tex
         lv.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
         lv.lParam = value;
         return static_cast<int>(
-            SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&lv)));
+            callControl(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&lv)));
     }
     lv.mask = LVIF_TEXT | LVIF_IMAGE;
-    return static_cast<int>(SendMessageA(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&lv)));
+    return static_cast<int>(callControl(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&lv)));
 }
 
 std::string listViewItemText(HWND listView, int item, int subItem) {

@@ -57,6 +57,13 @@ FF_DATA* recordOf(HWND window);
 FF_DATA* attachRecord(HWND window);
 // Deletes the record's brush and font, frees it and removes the property.
 void releaseRecord(HWND window);
+// Sends a message straight to a control's own procedure, past the procedures
+// layered over it (the shared control procedure, the tooltip's), for messages
+// that none of those layers looks at. User-interface thread only. Under Wine
+// every layer the common controls add looks up two window properties per
+// message, each a round trip to the window server; bulk work on a list or the
+// log window goes past them.
+LRESULT callControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 // A control's destroy message: its own procedure back, its record released;
 // the control itself still gets the message, so that it frees what it holds.
 LRESULT unsubclassControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -370,11 +370,12 @@ def test_ctrl_a_selects_every_row_and_the_root_listing_is_shared(start_zant, ctl
 # Cancelling a deep scan
 
 DEEP_FOLDERS = [f"d{a}/e{b}/f{c}" for a in range(4) for b in range(5) for c in range(4)]
-DEEP_FILES_PER_FOLDER = 200
+# Big enough that a scan of it lasts a few seconds even on a fast machine.
+DEEP_FILES_PER_FOLDER = 400
 
 
 def make_deep_tree(base):
-    """16,000 files in 80 nested folders of three levels."""
+    """32,000 files in 80 nested folders of three levels."""
     for folder in DEEP_FOLDERS:
         path = Path(base) / folder
         path.mkdir(parents=True)
@@ -461,7 +462,10 @@ def test_requests_are_answered_while_a_scan_runs(runs, ctl, deep_tree):
     try:
         run.finish_scan(timeout=120)
         run.host(limit=10)
-        ctl.lvset(run.c(FILELIST), -1, "selected")
+        # Its row follows the root and its three folders.
+        row = ctl.lvrows(run.c(FILELIST), 4, 1)[0]
+        assert row["texts"][0] == "\\d0\\e0\\f0\\file000.txt"
+        ctl.lvset(run.c(FILELIST), 4, "selected")
         url = "/d0/e0/f0/file000.txt"
         assert get_status(url) == 200
         run.focus_by_tab(FILELIST)
