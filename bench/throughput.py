@@ -3,7 +3,10 @@
 nginx (keep-alive off), all serving the same 1 KiB file on loopback and all
 measured with ab (one request per connection) in the same run, and beside the
 number of threads per second Wine starts at all (the ceiling of a server that
-starts one thread per connection)."""
+starts one thread per connection). Two more thread figures show what the
+program's own chain costs: a thread started only once the previous one runs
+(the next accept notification comes only after the previous worker's accept),
+and the same with the program's system libraries loaded."""
 
 import os
 import re
@@ -40,10 +43,10 @@ def best_of(url):
     return max(r for r, _ in runs), sum(f for _, f in runs)
 
 
-def thread_rate(env):
+def thread_rate(env, mode=""):
     rates = []
     for _ in range(ROUNDS):
-        out = subprocess.run(["wine", str(ROOT / "build/win/bench_thread_rate.exe"), "3000"],
+        out = subprocess.run(["wine", str(ROOT / "build/win/bench_thread_rate.exe"), "3000", mode],
                              env=env, capture_output=True, text=True).stdout
         rates.append(float(re.search(r"per_second ([\d.]+)", out).group(1)))
     return max(rates)
@@ -77,6 +80,8 @@ http {{ access_log off; keepalive_timeout 0;
         time.sleep(1)
 
         threads = thread_rate(desktop.env)
+        serial = thread_rate(desktop.env, "w")
+        serial_dlls = thread_rate(desktop.env, "wd")
         ours, ours_failed = best_of("http://127.0.0.1/one.bin")
         py, py_failed = best_of(f"http://127.0.0.1:{PYTHON_PORT}/one.bin")
         ng, ng_failed = best_of(f"http://127.0.0.1:{NGINX_PORT}/one.bin")
@@ -93,10 +98,14 @@ http {{ access_log off; keepalive_timeout 0;
     print(f"1 KiB file, ab -n {REQUESTS} -c {CONCURRENCY}, one request per connection, "
           f"best of {ROUNDS} rounds")
     print(f"  Wine thread starts per second:   {threads:9.1f}")
+    print(f"    each waited for until it runs: {serial:9.1f}")
+    print(f"    same, with ZANT's libraries:   {serial_dlls:9.1f}")
     print(f"  ZANT (Wine):                      {ours:9.1f} req/s  ({ours_failed} failed)")
     print(f"  python3 -m http.server:           {py:9.1f} req/s  ({py_failed} failed)")
     print(f"  nginx, keep-alive off:            {ng:9.1f} req/s  ({ng_failed} failed)")
     print(f"  ZANT / thread starts:             {ours / threads:9.2f}  (target at least 0.80)")
+    print(f"  ZANT / serial thread starts:      {ours / serial:9.2f}")
+    print(f"  ZANT / serial, ZANT's libraries:  {ours / serial_dlls:9.2f}")
     print(f"  ZANT / python:                    {ours / py:9.2f}")
     print(f"  ZANT / nginx:                     {ours / ng:9.3f}")
     print(f"  status after the runs:            {counter.strip()}")
