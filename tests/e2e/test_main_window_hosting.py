@@ -100,8 +100,10 @@ def test_tray_menu_takes_the_focus_from_the_form_while_open(fresh_zant, ctl):
     run = fresh_zant
     run.open_tray_menu(900, 700)
     try:
-        assert ctl.focus(MAIN)["hwnd"] == "0x0"
-        assert ctl.focus(MAIN)["menu_mode"]
+        # The menu window appears a moment before the menu loop has taken over.
+        poll(lambda: ctl.focus(MAIN)["menu_mode"], 10, what="menu mode")
+        focus = ctl.focus(MAIN)
+        assert focus["hwnd"] == "0x0" and focus["menu_mode"]
     finally:
         run.keyboard.keys("Escape")
         poll(lambda: ctl.menu() is None, 10, what="the menu to close")

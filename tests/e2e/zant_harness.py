@@ -846,9 +846,19 @@ class Zant:
     def menu_entries(self, menu, name):
         """The entries of an open pop-up menu as its picture shows them (see
         menu_entries); the picture is kept in build/artifacts/NAME.png."""
-        png = self.ctl.screenshot_png(menu["hwnd"], name)
-        return menu_entries(png.read_bytes(), self.ctl.syscolor(COLOR_MENU),
-                            self.ctl.syscolor(COLOR_MENUTEXT))
+        background, text = self.ctl.syscolor(COLOR_MENU), self.ctl.syscolor(COLOR_MENUTEXT)
+        shots = []
+
+        def painted():
+            # The window exists before it is drawn: wait until the picture shows
+            # text (every menu here has an enabled item) and is the same twice.
+            shots.append(self.ctl.screenshot_png(menu["hwnd"], name).read_bytes())
+            pixels = png_pixels(shots[-1])[2]
+            return (len(shots) > 1 and shots[-1] == shots[-2]
+                    and any(text in row for row in pixels))
+
+        poll(painted, 10, what="the menu to be drawn")
+        return menu_entries(shots[-1], background, text)
 
     def focus_by_tab(self, control_id, presses=16):
         """Moves the keyboard focus to a main-form control with Tab, as a person
