@@ -5,33 +5,15 @@ import socket
 import struct
 import threading
 import time
-import zlib
 
 import pytest
 
 from zant_harness import (FILELIST, HOSTBUTTON, IPLIST, LB_SETCURSEL, MAIN, READING, ZANT_EXE,
-                          CtlError, bmp_to_png, http_raw, parse_response)
+                          CtlError, bmp_to_png, http_raw, parse_response, png_pixels)
 
 needs_zant = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
 BASE_FILES = {"a.txt": "hello", "docs/": None, "docs/b.txt": "world"}
-
-
-def _png_pixels(png):
-    """(width, height, rows of RGB bytes) of a PNG written by bmp_to_png."""
-    assert png[:8] == b"\x89PNG\r\n\x1a\n"
-    pos, idat, width, height = 8, b"", 0, 0
-    while pos < len(png):
-        length, kind = struct.unpack_from(">I4s", png, pos)
-        body = png[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height = struct.unpack_from(">II", body)
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * 3 + 1
-    return width, height, [raw[y * stride + 1:(y + 1) * stride] for y in range(height)]
 
 
 def test_bmp_to_png_keeps_pixels_and_orientation():
@@ -43,10 +25,10 @@ def test_bmp_to_png_keeps_pixels_and_orientation():
     pixels = bottom + top
     header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0)
-    w, h, rows = _png_pixels(bmp_to_png(header + info + pixels))
+    w, h, rows = png_pixels(bmp_to_png(header + info + pixels))
     assert (w, h) == (3, 2)
-    assert rows[0] == bytes([255, 0, 0, 0, 255, 0, 255, 255, 255])
-    assert rows[1] == bytes([0, 0, 255] * 3)
+    assert rows[0] == [(255, 0, 0), (0, 255, 0), (255, 255, 255)]
+    assert rows[1] == [(0, 0, 255)] * 3
 
 
 def test_http_raw_reads_until_the_peer_closes():
@@ -104,7 +86,7 @@ def test_file_list_rows_come_back_with_their_columns(zant, ctl):
 def test_screenshot_of_the_main_form_is_a_png_of_its_size(zant, ctl):
     png = ctl.screenshot_png(MAIN, "harness-smoke-main")
     rect = ctl.rect(MAIN)["window"]
-    width, height, rows = _png_pixels(png.read_bytes())
+    width, height, rows = png_pixels(png.read_bytes())
     assert (width, height) == (rect["right"] - rect["left"], rect["bottom"] - rect["top"])
     assert len(set(rows[height // 2])) > 1  # something is drawn, not one flat colour
 
