@@ -14,8 +14,6 @@ const char kTableEnd[] = "</TABLE>";
 const char kPageEnd[] = "</BODY></HTML>";
 const char kDenied[] = "<B>Directory Listing Denied</B>";
 
-bool EndsWithBackslash(const std::string& text) { return !text.empty() && text.back() == '\\'; }
-
 void AppendRow(std::string& page, ShareQueries& shares, int index, const std::string& path) {
     page += "<TR><TD><A href=\"";
     page += EscapeLinkPath(path);

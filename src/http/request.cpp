@@ -22,8 +22,6 @@ std::string TrimTrailingSpaces(std::string text) {
     return text;
 }
 
-bool EndsWithBackslash(const std::string& text) { return !text.empty() && text.back() == '\\'; }
-
 }  // namespace
 
 LineReader::LineReader(LineSource& source) : source_(source), buffer_(new char[kBufferSize]) {}

@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <string>
 
+// Folder paths (requested or listed) end with a backslash; file paths do not.
+inline bool EndsWithBackslash(const std::string& path) {
+    return !path.empty() && path.back() == '\\';
+}
+
 struct ShareQueries {
     virtual ~ShareQueries() = default;
     // Index of the selected row whose path equals the given one without regard
