@@ -19,9 +19,7 @@ std::string backupPath;
 HANDLE logFile = INVALID_HANDLE_VALUE;
 LogWindowText windowText;  // guarded by LogLock
 
-// Only the user-interface thread touches these.
-LogWindowText::Shown shownInWindow;
-DWORD interfaceThread = 0;
+LogWindowText::Shown shownInWindow;  // user-interface thread only
 
 void rotateIfLarge() {
     LARGE_INTEGER size = {};
@@ -52,7 +50,7 @@ void writeToFile(const std::string& text) {
 // A worker never waits on the user-interface thread, least of all while it
 // holds LogLock: the window catches up with the entries from that thread.
 void requestWindowRefresh() {
-    if (GetCurrentThreadId() == interfaceThread)
+    if (onInterfaceThread())
         refreshLogWindow();
     else
         requestDisplayRefresh();
@@ -67,7 +65,6 @@ void initRequestLog() {
     if (!base.empty() && base.back() != '\\') base += '\\';
     logPath = base + "WebLog.txt";
     backupPath = base + "WebLog.bak";
-    interfaceThread = GetCurrentThreadId();
 }
 
 void AppendLogEntry(const std::string& text) {

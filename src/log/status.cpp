@@ -104,8 +104,7 @@ void showStillPicture() {
 // The display always shows the listener of its moment: a worker that ends after
 // Stop must not make a stopped server look online again.
 void RefreshStatus(SOCKET) {
-    if (!mainForm) return;
-    if (GetCurrentThreadId() == GetWindowThreadProcessId(mainForm, nullptr))
+    if (onInterfaceThread())
         refreshStatusNow();
     else
         requestDisplayRefresh();

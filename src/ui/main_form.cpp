@@ -19,6 +19,7 @@ HWND STATUSBAR = nullptr, HOSTBUTTON = nullptr, STOPBUTTON = nullptr, USEREDIT =
 
 namespace {
 
+DWORD interfaceThread = 0;  // set once, before any worker can start
 HFONT statusBarFont = nullptr;  // lives as long as the program
 bool altBindingDone = false;    // an Alt binding ran; its Alt key-up is still to come
 
@@ -171,6 +172,8 @@ bool isAltBindingKey(WPARAM key) {
 
 }  // namespace
 
+bool onInterfaceThread() { return mainForm && GetCurrentThreadId() == interfaceThread; }
+
 HWND showMainForm() {
     FormDescription form = {};
     form.className = mainFormClassName;
@@ -269,6 +272,7 @@ LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             if (!created) return -1;
             created->isForm = 1;
             mainForm = window;
+            interfaceThread = GetCurrentThreadId();
             createMainControls(window);
             updateKeyIndicators();
             if (const LRESULT handled = initMainForm(window)) return handled;

@@ -26,6 +26,8 @@ enum MainControlId {
 extern char mainFormClassName[260];  // "ZANT_ZANT": also the key of the single-instance rule
 
 extern HWND mainForm;
+// True on the thread that made the main form (the user-interface thread).
+bool onInterfaceThread();
 extern HWND STATUSBAR, HOSTBUTTON, STOPBUTTON, USEREDIT, PASSEDIT, FOLDERBUTTON, CONNLABEL,
     USERLABEL, PASSLABEL, IPLABEL, TVPIC, LOGEDIT, IPLIST, CONNSLIDER, FILELIST;
 
