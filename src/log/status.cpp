@@ -140,8 +140,8 @@ void addTrayIcon(HWND owner) {
     trayIcon.uID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(programInstance));
     trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIcon.uCallbackMessage = TrayCallbackMessage;
-    trayIcon.hIcon =
-        static_cast<HICON>(LoadImageA(programInstance, "QOV_RED", IMAGE_ICON, 16, 16, LR_SHARED));
+    loadStatusIcons();
+    trayIcon.hIcon = statusIcons[0];  // red
     trayIconShown = trayIcon.hIcon;
     lstrcpynA(trayIcon.szTip, "0000 of 0000 Connections", sizeof(trayIcon.szTip));
     trayIconAdded = Shell_NotifyIconA(NIM_ADD, &trayIcon) != FALSE;

@@ -80,10 +80,11 @@ std::string cut(std::string text) {
 }
 
 void statusTick() {
-    const std::string clock = cut("\t" + LocalHttpDateNow());
-    SendMessageA(STATUSBAR, SB_SETTEXTA, 3, reinterpret_cast<LPARAM>(clock.c_str()));
+    // One reading of the clock for both parts, so that they never disagree.
     SYSTEMTIME now;
     GetLocalTime(&now);
+    const std::string clock = cut("\t" + FormatHttpDate(now, false));
+    SendMessageA(STATUSBAR, SB_SETTEXTA, 3, reinterpret_cast<LPARAM>(clock.c_str()));
     const int offset = (now.wHour * 3600 + now.wMinute * 60 + now.wSecond) % 20;
     const std::string moving =
         cut(std::string(offset, ' ') +
