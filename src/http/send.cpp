@@ -41,7 +41,6 @@ bool SendFromFile(SOCKET connection, const std::string& head, HANDLE file, uint6
     std::unique_ptr<char[]> buffer(new char[head.size() + kFilePiece]);
     size_t filled = head.copy(buffer.get(), head.size());
     uint64_t left = length;
-    bool first = true;
     for (;;) {
         const DWORD want = static_cast<DWORD>(std::min<uint64_t>(left, kFilePiece));
         DWORD got = 0;
@@ -50,11 +49,6 @@ bool SendFromFile(SOCKET connection, const std::string& head, HANDLE file, uint6
         left -= got;
         if (filled > 0 && !SendBytes(connection, buffer.get(), filled, timeoutMs)) return false;
         if (got == 0 || left == 0) return true;
-        if (first) {
-            // Later pieces carry only file bytes.
-            buffer.reset(new char[kFilePiece]);
-            first = false;
-        }
-        filled = 0;
+        filled = 0;  // later pieces carry only file bytes
     }
 }
