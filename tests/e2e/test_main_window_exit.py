@@ -21,7 +21,7 @@ def exit_command(run, ctl):
 
 
 def exit_from_the_tray_menu(run, ctl):
-    run.open_tray_menu(900, 700)
+    run.open_tray_menu()
     run.keyboard.keys("x")
 
 

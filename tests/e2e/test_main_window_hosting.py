@@ -9,8 +9,8 @@ import pytest
 
 from zant_harness import (CONNSLIDER, FILELIST, FOLDERBUTTON, HOSTBUTTON, IPLIST, LB_SETCURSEL,
                           MAIN, PASSEDIT, STATUSBAR, STOPBUTTON, SYSHIDE, TRAY_CALLBACK, TRAYEXIT,
-                          TRAYHOST, TRAYSTOP, USEREDIT, WM_COMMAND, WM_LBUTTONUP, WM_SYSCOMMAND,
-                          ZANT_EXE, http_raw, parse_response, poll)
+                          TRAY_MENU_AT, TRAYHOST, TRAYSTOP, USEREDIT, WM_COMMAND, WM_LBUTTONUP,
+                          WM_SYSCOMMAND, ZANT_EXE, http_raw, parse_response, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -61,23 +61,23 @@ def share_all(run, ctl):
 
 def test_tray_menu_items_follow_the_hosting_state(fresh_zant, ctl):
     run = fresh_zant
-    menu = run.open_tray_menu(900, 700)
+    menu = run.open_tray_menu()
     entries = run.menu_entries(menu, "main-window-tray-menu-offline")
     run.keyboard.keys("Escape")
     poll(lambda: ctl.menu() is None, 10, what="the menu to close")
     # Opened at the pointer, its right edge there.
-    assert (menu["rect"]["right"], menu["rect"]["top"]) == (900, 700)
+    assert (menu["rect"]["right"], menu["rect"]["top"]) == TRAY_MENU_AT
     assert entries == ["text", "grey", "separator", "text"]  # Host, Stop, -, Exit
 
     host(run, ctl)
-    menu = run.open_tray_menu(900, 700)
+    menu = run.open_tray_menu()
     entries = run.menu_entries(menu, "main-window-tray-menu-hosting")
     run.keyboard.keys("Escape")
     poll(lambda: ctl.menu() is None, 10, what="the menu to close")
     assert entries == ["grey", "text", "separator", "text"]
 
     stop(run, ctl)
-    menu = run.open_tray_menu(900, 700)
+    menu = run.open_tray_menu()
     entries = run.menu_entries(menu, "main-window-tray-menu-stopped")
     run.keyboard.keys("Escape")
     poll(lambda: ctl.menu() is None, 10, what="the menu to close")
@@ -87,10 +87,10 @@ def test_tray_menu_items_follow_the_hosting_state(fresh_zant, ctl):
 def test_tray_menu_keys_host_and_stop(fresh_zant, ctl):
     run = fresh_zant
     ctl.tbsetpos(run.c(CONNSLIDER), 10)
-    run.open_tray_menu(900, 700)
+    run.open_tray_menu()
     run.keyboard.keys("h")
     wait_state(run, ctl, HOSTING)
-    run.open_tray_menu(900, 700)
+    run.open_tray_menu()
     run.keyboard.keys("s")
     wait_state(run, ctl, OFFLINE)
     assert ctl.menu() is None
@@ -98,7 +98,7 @@ def test_tray_menu_keys_host_and_stop(fresh_zant, ctl):
 
 def test_tray_menu_takes_the_focus_from_the_form_while_open(fresh_zant, ctl):
     run = fresh_zant
-    run.open_tray_menu(900, 700)
+    run.open_tray_menu()
     try:
         # The menu window appears a moment before the menu loop has taken over.
         poll(lambda: ctl.focus(MAIN)["menu_mode"], 10, what="menu mode")

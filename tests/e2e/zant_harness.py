@@ -637,7 +637,8 @@ class Keyboard:
 
     def click_at(self, x, y, repeat=1, button=1, modifiers=()):
         """A real mouse click (repeat=2: a double-click) at screen pixel x, y,
-        with modifier keys ("ctrl", "shift") held down."""
+        with modifier keys ("ctrl", "shift") held down; the pointer is parked
+        again afterwards."""
         # One command: the X server takes the move and the presses in order. (A
         # synced move to where the pointer already is would wait for a motion
         # event that never comes.)
@@ -645,7 +646,19 @@ class Keyboard:
         args += ["mousemove", str(x), str(y), "click", "--repeat", str(repeat), "--delay", "80",
                  str(button)]
         args += [word for key in modifiers for word in ("keyup", key)]
-        self._xdotool(*args)
+        self._xdotool(*args, "mousemove", *map(str, PARKED_POINTER))
+
+    def park_pointer(self):
+        """Moves the pointer where no window of the program ever is, so that no
+        tooltip pops up over what a test looks at or counts."""
+        self.move_mouse(*PARKED_POINTER)
+
+
+# The bottom right corner of the 1280 x 1024 test screen: the program's windows
+# are centred and Wine's tray lies top left, so nothing of theirs is ever there.
+PARKED_POINTER = (1279, 1023)
+# Where the tray menu is opened: outside the main form too.
+TRAY_MENU_AT = (1200, 850)
 
 
 def exact_title(title):
@@ -691,6 +704,7 @@ class Zant:
 
     def launch(self):
         """Starts the program and returns at once (see start())."""
+        self.keyboard.park_pointer()
         self.proc = subprocess.Popen(["wine", str(ZANT_EXE)], cwd=str(self.base),
                                      env=self.env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
@@ -834,7 +848,7 @@ class Zant:
         self.ctl.post(icons[0]["hwnd"], up - 1, 0, 0)
         self.ctl.post(icons[0]["hwnd"], up, 0, 0)
 
-    def open_tray_menu(self, x, y, timeout=10.0):
+    def open_tray_menu(self, x=TRAY_MENU_AT[0], y=TRAY_MENU_AT[1], timeout=10.0):
         """Opens the tray menu with a right click on the tray icon, the pointer
         at screen pixel (x, y), while the form is active so that keys reach the
         menu; returns the menu window (Ctl.menu)."""

@@ -323,10 +323,14 @@ VOID CALLBACK SendCompleted(HWND, UINT, ULONG_PTR data, LRESULT result) {
     pending->result = result;
 }
 
+// The windows a command may open: a tooltip pops up by itself wherever the
+// pointer rests, so it is never taken for a window that a command opened.
 std::set<HWND> VisibleWindowsOf(DWORD pid) {
     std::set<HWND> found;
     for (HWND hwnd : TopLevelWindows()) {
-        if (IsWindowVisible(hwnd) && ProcessOf(hwnd) == pid) found.insert(hwnd);
+        if (IsWindowVisible(hwnd) && ProcessOf(hwnd) == pid &&
+            _wcsicmp(ClassOf(hwnd).c_str(), TOOLTIPS_CLASSW) != 0)
+            found.insert(hwnd);
     }
     return found;
 }
@@ -774,9 +778,10 @@ Reply CmdLvRect(const Args& args) {
     RESOLVE_OR_FAIL(hwnd, args.words[0]);
     long long index = 0;
     if (!ParseNumber(args.words[1], &index)) return Err("bad index");
-    static const std::map<std::string, LONG> parts = {
-        {"bounds", LVIR_BOUNDS}, {"icon", LVIR_ICON}, {"label", LVIR_LABEL},
-        {"select", LVIR_SELECTBOUNDS}};
+    static const std::map<std::string, LONG> parts = {{"bounds", LVIR_BOUNDS},
+                                                      {"icon", LVIR_ICON},
+                                                      {"label", LVIR_LABEL},
+                                                      {"select", LVIR_SELECTBOUNDS}};
     auto part = parts.find(args.words.size() > 2 ? args.words[2] : "label");
     if (part == parts.end()) return Err("part is one of bounds, icon, label, select");
     RECT rect{};
