@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the configurations: native (core, unit tests, fuzz replays), san (the
-# same with AddressSanitizer and UndefinedBehaviorSanitizer), Windows (the
-# program and its tests, cross-compiled) and fuzz (clang, libFuzzer).
+# same with AddressSanitizer and UndefinedBehaviorSanitizer), tsan (the unit
+# tests with ThreadSanitizer), Windows (the program and its tests,
+# cross-compiled) and fuzz (clang, libFuzzer).
 set -eu
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -25,6 +26,10 @@ fi
 if [ "$which" = all ] || [ "$which" = san ]; then
   configure build/san -DZANT_SANITIZE=ON
   make -s --no-print-directory -C build/san -j"$jobs"
+fi
+if [ "$which" = all ] || [ "$which" = tsan ]; then
+  configure build/tsan -DZANT_TSAN=ON
+  make -s --no-print-directory -C build/tsan -j"$jobs" unit_tests
 fi
 if [ "$which" = all ] || [ "$which" = fuzz ]; then
   configure build/fuzz -DZANT_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

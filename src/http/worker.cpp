@@ -142,7 +142,9 @@ const std::string& FaviconBytes() {
 
 DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
     const SOCKET listener = reinterpret_cast<SOCKET>(listeningSocket);
-    if (!waitForAdmission(listener)) return 0;
+    // Workers still waiting for a slot on a listener that Stop has closed give up.
+    if (!ConnectionAdmission().Admit([listener] { return Listener.load() == listener; }))
+        return 0;
     RefreshStatus(listener);
 
     const std::string date = LocalHttpDateNow();
@@ -159,7 +161,7 @@ DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
         answer(connection, decision, request, date);
         closeGracefully(connection);
     }
-    releaseAdmission();
+    ConnectionAdmission().Release();
     RefreshStatus(listener);
     return 0;
 }

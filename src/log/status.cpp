@@ -112,8 +112,8 @@ void RefreshStatus(SOCKET) {
 
 void refreshStatusNow() {
     loadStatusIcons();
-    const int32_t limit = MaxConnections();
-    const uint32_t count = ActiveConnections.load();
+    const int32_t limit = ConnectionAdmission().MaxConnections();
+    const uint32_t count = ConnectionAdmission().ActiveConnections();
     const bool available = ServerAvailable(Listener != 0, limit, count);
     const std::string counter = CounterText(count, limit);
     HICON light = statusIcons[static_cast<int>(LightFor(available, limit, count))];

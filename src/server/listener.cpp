@@ -102,7 +102,7 @@ void StopServer() {
     if (s) closesocket(s);
     endLibraryUse();
     // Workers still waiting for a slot on the closed listener give up.
-    wakeWaitingWorkers();
+    ConnectionAdmission().WakeAll();
     SetWindowTextA(mainForm, "ZANT");
     EnableWindow(HOSTBUTTON, TRUE);
     EnableWindow(STOPBUTTON, FALSE);
@@ -129,7 +129,8 @@ void OnAcceptNotify() {
 }
 
 LRESULT OnSliderMoved() {
-    noteSliderPosition(static_cast<int32_t>(SendMessageA(CONNSLIDER, TBM_GETPOS, 0, 0)));
+    ConnectionAdmission().SetMaxConnections(
+        static_cast<int32_t>(SendMessageA(CONNSLIDER, TBM_GETPOS, 0, 0)));
     RefreshStatus(Listener);
     return 1;
 }

@@ -371,7 +371,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // Whatever moved the slider (keys, mouse, or a message from outside), the
     // limit the workers read follows it at once.
     if (window == CONNSLIDER)
-        noteSliderPosition(
+        ConnectionAdmission().SetMaxConnections(
             static_cast<int32_t>(CallWindowProcA(previous, window, TBM_GETPOS, 0, 0)));
     return result;
 }
