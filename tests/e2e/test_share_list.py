@@ -173,13 +173,22 @@ def parent_of(path):
     return path[:path.rstrip("\\").rfind("\\") + 1]
 
 
-def folder_numbers(rows):
-    """Each folder's own number: the one group that all its children carry."""
-    groups = {}
-    for row in rows[1:]:
-        groups.setdefault(parent_of(row["texts"][0]), set()).add(row["param"])
-    assert all(len(g) == 1 for g in groups.values()), groups
-    return {folder: g.pop() for folder, g in groups.items()}
+def folder_numbers(ctl, base):
+    """Each folder's own number as the tree the test made gives it: 0 for the
+    base folder, then 1, 2, ... depth first, each folder's names in the order
+    the file system lists them; hidden and system folders are not entered."""
+    numbers, count = {"\\": 0}, 0
+
+    def walk(relative):
+        nonlocal count
+        for entry in ctl.listdir(base / relative.strip("\\").replace("\\", "/")):
+            if entry["attributes"] & 0x10 and not entry["attributes"] & 0x6:
+                count += 1
+                numbers[relative + entry["name"] + "\\"] = count
+                walk(relative + entry["name"] + "\\")
+
+    walk("\\")
+    return numbers
 
 
 # ---------------------------------------------------------------------------
@@ -276,17 +285,16 @@ def test_folder_rows_end_in_a_backslash_and_have_no_size_or_date(zant, rows):
                for r in files)
 
 
-def test_every_row_carries_the_number_of_the_folder_it_is_in(rows):
-    numbers = folder_numbers(rows)
-    assert numbers["\\"] == 0
-    for row in rows[1:]:
-        assert row["param"] == numbers[parent_of(row["texts"][0])], row["texts"][0]
+def test_every_row_carries_the_number_of_the_folder_it_is_in(zant, ctl, rows):
+    numbers = folder_numbers(ctl, zant.base)
+    assert rows[0]["param"] == -1
+    assert {r["texts"][0]: r["param"] for r in rows[1:]} == {
+        r["texts"][0]: numbers[parent_of(r["texts"][0])] for r in rows[1:]}
 
 
-def test_folders_are_numbered_one_by_one_depth_first(rows):
-    numbers = folder_numbers(rows)
+def test_folders_are_numbered_one_by_one_depth_first(zant, ctl, rows):
+    numbers = folder_numbers(ctl, zant.base)
     folders = [r["texts"][0] for r in rows[1:] if r["texts"][0].endswith("\\")]
-    # Every folder of this base has a listed child, so every number shows.
     assert sorted(numbers[f] for f in folders) == list(range(1, len(folders) + 1))
     for folder in folders:
         below = [f for f in folders if f.startswith(folder)]
@@ -296,8 +304,8 @@ def test_folders_are_numbered_one_by_one_depth_first(rows):
             range(numbers[folder], numbers[folder] + len(below))), folder
 
 
-def test_a_folders_first_child_follows_it(rows):
-    numbers = folder_numbers(rows)
+def test_a_folders_first_child_follows_it(zant, ctl, rows):
+    numbers = folder_numbers(ctl, zant.base)
     for i, row in enumerate(rows[1:], start=1):
         path = row["texts"][0]
         if path.endswith("\\"):

@@ -438,6 +438,11 @@ class Ctl:
         """The dotted addresses that the host-name look-up of "" gives under Wine."""
         return self.call("hostaddrs")
 
+    def listdir(self, path):
+        """[{name, attributes}] of a folder (a Unix path is on drive Z:) in the
+        order the file system lists it to a Windows program; no "." or ".."."""
+        return self.call("listdir", str(path))
+
     def open_for_writing(self, path):
         """Whether a Windows program may open the file for writing now:
         {"opened": bool, "error": the Windows error code}."""

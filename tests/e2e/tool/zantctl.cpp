@@ -1279,6 +1279,25 @@ Reply CmdOpenFile(const Args& args) {
     return Ok(Obj().Bool("opened", true).Num("error", 0).Text());
 }
 
+// The names in a folder in the order the file system lists them to a program
+// (FindFirstFile, FindNextFile), with their attributes; "." and ".." left out.
+Reply CmdListDir(const Args& args) {
+    REQUIRE_WORDS(1, "listdir PATH");
+    std::string path = args.Rest(0);
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW(Utf8ToWide(path + "\\*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return Err("cannot list " + path);
+    std::vector<std::string> out;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        out.push_back(Obj().Str("name", name).Num("attributes", entry.dwFileAttributes).Text());
+    } while (FindNextFileW(listing, &entry));
+    FindClose(listing);
+    return Ok(JsonList(out));
+}
+
 // The local machine's IPv4 addresses as the host-name look-up of the empty
 // name lists them: the same platform call that fills the program's address
 // list, made here by another program as a reference.
@@ -1398,6 +1417,7 @@ const std::map<std::string, Command>& Commands() {
         {"hostaddrs", CmdHostAddrs},
         {"lbitems", CmdLbItems},
         {"lbsel", CmdLbSel},
+        {"listdir", CmdListDir},
         {"lvcols", CmdLvCols},
         {"lvcount", CmdLvCount},
         {"lvrect", CmdLvRect},
