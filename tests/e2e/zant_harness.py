@@ -759,14 +759,20 @@ class Zant:
         control: showing, activating and focusing are separate steps that a
         poll can fall between."""
         hwnd = self.ctl.wait(MAIN, timeout * 1000)
+        seen = {}
 
         def ready():
-            if not (self.ctl.visible(MAIN) and self.ctl.enabled(MAIN)):
-                return False
+            seen.update(visible=self.ctl.visible(MAIN), enabled=self.ctl.enabled(MAIN))
             focus = self.ctl.focus(MAIN)
-            return focus["active"]["hwnd"] == hwnd and focus["hwnd"] != "0x0"
+            seen.update(active=focus["active"], focus=focus["hwnd"],
+                        foreground=self.ctl.foreground())
+            return (seen["visible"] and seen["enabled"] and focus["active"]["hwnd"] == hwnd
+                    and focus["hwnd"] != "0x0")
 
-        poll(ready, timeout, what="the main form")
+        try:
+            poll(ready, timeout, what="the main form")
+        except TimeoutError as error:
+            raise TimeoutError(f"{error}; last seen: {seen}") from None
         self.sync()
 
     def c(self, control_id):
