@@ -244,6 +244,11 @@ void ScanFolder(const std::string& path) {
     fillFileList();
     waitForAcknowledgement();
     EnableWindow(mainForm, TRUE);
+    // The first scan runs before the form is shown. Shown now, before the
+    // reading window goes, the form takes the activation from it; otherwise the
+    // system hands it to a window of another program, and that program may take
+    // it back from the form a moment later.
+    if (!IsWindowVisible(mainForm)) ShowWindow(mainForm, SW_SHOWNORMAL);
     closeReadFolders();
     scanning = false;
 }
