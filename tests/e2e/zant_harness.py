@@ -766,8 +766,9 @@ class Zant:
             focus = self.ctl.focus(MAIN)
             seen.update(active=focus["active"], focus=focus["hwnd"],
                         foreground=self.ctl.foreground())
+            # The form hands the focus on to a control as soon as it gets it.
             return (seen["visible"] and seen["enabled"] and focus["active"]["hwnd"] == hwnd
-                    and focus["hwnd"] != "0x0")
+                    and focus["hwnd"] not in ("0x0", hwnd))
 
         try:
             poll(ready, timeout, what="the main form")
