@@ -125,6 +125,44 @@ void refreshLogWindow() {
     }
 }
 
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
+// The volume and index that name a file whatever path leads to it; false
+// when it cannot be looked at.
+bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+    CloseHandle(file);
+    return known;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (sameName(a, b)) return true;
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return fileIdentity(a, first) && fileIdentity(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+}  // namespace
+
+bool isRequestLogFile(const std::string& path) {
+    // Only a file of one of the two names can be one of them: the identity of
+    // the file is asked for those alone.
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    if (!sameName(name, "WebLog.txt") && !sameName(name, "WebLog.bak")) return false;
+    return sameFile(path, logPath) || sameFile(path, backupPath);
+}
+
 void closeLogFile() {
     EnterCriticalSection(&LogLock);
     if (logFile != INVALID_HANDLE_VALUE) CloseHandle(logFile);

@@ -18,6 +18,10 @@ void AppendLogEntry(const std::string& text);
 // Brings the log window up to date with the entries; user-interface thread.
 void refreshLogWindow();
 
+// Whether the path names one of the two log files. They hold every client's
+// credential line, so the scan leaves them out and no request can reach them.
+bool isRequestLogFile(const std::string& path);
+
 // Closes the log file (program clean-up); a later entry opens it again.
 void closeLogFile();
 

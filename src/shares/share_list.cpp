@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "http/codecs_win.h"
+#include "log/request_log.h"
 #include "shares/read_folders.h"
 #include "shares/size_text.h"
 #include "ui/main_form.h"
@@ -125,7 +126,8 @@ void scanLevel(std::string path) {
               (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM))) {
             const uint64_t size =
                 (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-            if (folderPath.size() + name.size() < kMaxPath && size <= kLargestListed) {
+            if (folderPath.size() + name.size() < kMaxPath && size <= kLargestListed &&
+                !isRequestLogFile(folderPath + name)) {
                 addFound(relativeFolder + name, thisFolder,
                          fileIcon(folderPath + name, entry.cFileName), SizeText(size),
                          FileTimeHttpDate(entry.ftLastWriteTime));

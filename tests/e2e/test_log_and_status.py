@@ -169,6 +169,23 @@ def test_log_file_lies_in_the_start_folder_and_nowhere_else(server, ctl):
     assert [p.name for p in server.base.rglob("WebLog*")] == ["WebLog.txt"]
 
 
+def test_the_log_files_are_left_out_of_the_list_and_never_served(start_zant, ctl):
+    # Left by an earlier run in the folder the program starts in and shares;
+    # they hold every client's Authorization line.
+    run = start_zant(files={"WebLog.txt": "Authorization: Basic dTpw\r\n", "WebLog.bak": "older",
+                            "a.txt": "a", "sub/": None, "sub/WebLog.txt": "not a log file"})
+    assert [r["texts"][0] for r in run.rows()] == [
+        "\\", "\\a.txt", "\\sub\\", "\\sub\\WebLog.txt"]
+    run.host(limit=10)
+    run.focus_by_tab(FILELIST)
+    run.keys("ctrl+a")
+    poll(lambda: ctl.lvcount(run.c(FILELIST))["selected"] == 4, 5, what="every row selected")
+    statuses = {path: int(send_request(f"GET {path} HTTP/1.1\r\n\r\n".encode())[9:12])
+                for path in ("/WebLog.txt", "/weblog.TXT", "/WebLog.bak", "/sub/WebLog.txt")}
+    assert statuses == {"/WebLog.txt": 404, "/weblog.TXT": 404, "/WebLog.bak": 404,
+                        "/sub/WebLog.txt": 200}
+
+
 def test_entries_of_simultaneous_requests_never_mix(server, ctl):
     before = log_file_text(server)
     entries = before.count("[127.0.0.1] ")
