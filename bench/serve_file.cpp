@@ -69,8 +69,7 @@ int main(int argc, char** argv) {
             SendFromFile(connection, head, answer.file, answer.streamLength, 60000);
             CloseHandle(answer.file);
         } else {
-            const std::string whole = head + answer.body;
-            SendBytes(connection, whole.data(), whole.size(), 60000);
+            SendAnswer(connection, head, answer.body, 60000);
         }
         closesocket(connection);
     }

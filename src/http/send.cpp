@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "http/deadline.h"
+
 namespace {
 
 constexpr size_t kFilePiece = 1024 * 1024;
@@ -16,39 +18,60 @@ bool WaitWritable(SOCKET connection, DWORD timeoutMs) {
     return select(0, nullptr, &writable, nullptr, &wait) == 1;
 }
 
-}  // namespace
-
-bool SendBytes(SOCKET connection, const char* data, size_t size, DWORD timeoutMs) {
-    // The connection is non-blocking: a send that finds no room is the sign to
-    // wait, so a connection that keeps up costs no wait at all.
-    while (size > 0) {
-        const int piece = static_cast<int>(std::min<size_t>(size, 1 << 30));
-        const int sent = send(connection, data, piece, 0);
-        if (sent == SOCKET_ERROR) {
-            if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitWritable(connection, timeoutMs))
-                return false;
+// Sends the buffers in order. The connection is non-blocking: a send that
+// finds no room is the sign to wait, so a connection that keeps up costs no
+// wait at all.
+bool SendBuffers(SOCKET connection, WSABUF* buffers, DWORD count, DWORD timeoutMs, SendPace& pace) {
+    for (;;) {
+        while (count > 0 && buffers->len == 0) ++buffers, --count;
+        if (count == 0) return true;
+        DWORD sent = 0;
+        if (WSASend(connection, buffers, count, &sent, 0, nullptr, nullptr) == SOCKET_ERROR) {
+            if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+            const DWORD wait = pace.WaitLimit(GetTickCount64(), timeoutMs);
+            if (wait == 0 || !WaitWritable(connection, wait)) return false;
             continue;
         }
-        data += sent;
-        size -= static_cast<size_t>(sent);
+        pace.Took(sent, GetTickCount64());
+        for (; count > 0 && sent >= buffers->len; ++buffers, --count) sent -= buffers->len;
+        if (count > 0) {
+            buffers->buf += sent;
+            buffers->len -= sent;
+        }
     }
-    return true;
+}
+
+WSABUF Piece(const char* data, size_t size) {
+    return {static_cast<ULONG>(size), const_cast<char*>(data)};
+}
+
+}  // namespace
+
+bool SendAnswer(SOCKET connection, const std::string& head, const std::string& body,
+                DWORD timeoutMs) {
+    SendPace pace(GetTickCount64());
+    WSABUF buffers[2] = {Piece(head.data(), head.size()), Piece(body.data(), body.size())};
+    return SendBuffers(connection, buffers, 2, timeoutMs, pace);
 }
 
 bool SendFromFile(SOCKET connection, const std::string& head, HANDLE file, uint64_t length,
                   DWORD timeoutMs) {
+    SendPace pace(GetTickCount64());
+    std::unique_ptr<char[]> buffer(new char[kFilePiece]);
     // The head travels with the first piece of the body, as one block would.
-    std::unique_ptr<char[]> buffer(new char[head.size() + kFilePiece]);
-    size_t filled = head.copy(buffer.get(), head.size());
+    WSABUF buffers[2] = {Piece(head.data(), head.size()), {}};
+    bool first = true;
     uint64_t left = length;
     for (;;) {
         const DWORD want = static_cast<DWORD>(std::min<uint64_t>(left, kFilePiece));
         DWORD got = 0;
-        if (want > 0 && !ReadFile(file, buffer.get() + filled, want, &got, nullptr)) got = 0;
-        filled += got;
+        if (want > 0 && !ReadFile(file, buffer.get(), want, &got, nullptr)) got = 0;
         left -= got;
-        if (filled > 0 && !SendBytes(connection, buffer.get(), filled, timeoutMs)) return false;
+        buffers[1] = Piece(buffer.get(), got);
+        // Later pieces carry only file bytes.
+        if (!SendBuffers(connection, first ? buffers : buffers + 1, first ? 2 : 1, timeoutMs, pace))
+            return false;
+        first = false;
         if (got == 0 || left == 0) return true;
-        filled = 0;  // later pieces carry only file bytes
     }
 }

@@ -67,13 +67,37 @@ def test_two_thousand_connections_sixteen_at_a_time(start_zant, ctl):
         pytest.fail(f"before {before}, after {last}")
 
 
-def test_clients_that_do_not_read_or_trickle_are_let_go(start_zant, ctl):
+def test_clients_that_do_not_read_read_slowly_or_trickle_are_let_go(start_zant, ctl):
     big = os.urandom(32 << 20)
     run = start_zant({"big.bin": big, "one.bin": ONE_KIB})
     host(run, ctl, 10)
 
     stalled = socket.create_connection(("127.0.0.1", 80))
     stalled.sendall(b"GET /big.bin HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+    # About 100 bytes a second, through a small receive buffer: once the
+    # buffers on the way are full, the server sends no faster than that.
+    sipper = socket.socket()
+    sipper.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    sipper.connect(("127.0.0.1", 80))
+    sipper.sendall(b"GET /big.bin HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+    sipped = {"bytes": 0, "stop": False}
+
+    def sip():
+        sipper.settimeout(1)
+        while not sipped["stop"]:
+            try:
+                chunk = sipper.recv(100)
+            except socket.timeout:
+                continue
+            except OSError:
+                break
+            if not chunk:
+                break
+            sipped["bytes"] += len(chunk)
+            time.sleep(1)
+
+    sipping = threading.Thread(target=sip)
+    sipping.start()
     trickler = socket.create_connection(("127.0.0.1", 80))
     trickler.sendall(b"GET /one.bin HTTP/1.1")
     started = time.monotonic()
@@ -102,13 +126,18 @@ def test_clients_that_do_not_read_or_trickle_are_let_go(start_zant, ctl):
     trickling.start()
 
     # Meanwhile everyone else is served.
-    poll(lambda: counter(run, ctl) == "\t0002 of 0010 Connections", 20, what="both held")
+    poll(lambda: counter(run, ctl) == "\t0003 of 0010 Connections", 20, what="all three held")
     for i in range(20):
         assert parse_response(get("/one.bin"))[2] == ONE_KIB
 
-    # Both are let go: the reading bound ends the trickle, the send time-out the stall.
+    # All are let go: the reading bound ends the trickle, the send time-out the
+    # stall, the pace of the answer the slow reader.
     poll(lambda: counter(run, ctl) == "\t0000 of 0010 Connections", 150,
-         what="both slots given back")
+         what="every slot given back")
+    sipped["stop"] = True
+    sipping.join(10)
+    sipper.close()
+    assert 0 < sipped["bytes"] < 16 * 1024
     trickling.join(60)
     assert trickled["answer"].startswith(b"HTTP/1.1 200 OK\r\n")
     assert trickled["answer"].endswith(ONE_KIB)

@@ -13,31 +13,34 @@ std::string Pattern(size_t size) {
     return bytes;
 }
 
-TEST(SendBytes, DeliversEverythingInPieces) {
-    SocketPair pair;
-    const std::string data = Pattern(8 << 20);
-    std::string received;
-    std::thread reader([&] { received = ReceiveAll(pair.client); });
-    EXPECT_TRUE(SendBytes(pair.server, data.data(), data.size(), 60000));
-    closesocket(pair.server);
-    pair.server = INVALID_SOCKET;
-    reader.join();
-    EXPECT_TRUE(received == data) << received.size();
+TEST(SendAnswer, DeliversHeadAndBodyInPieces) {
+    const std::string head = "HTTP/1.1 200 OK\r\n\r\n";
+    for (const size_t size : {size_t{0}, size_t{1}, size_t{8} << 20}) {
+        SocketPair pair;
+        const std::string body = Pattern(size);
+        std::string received;
+        std::thread reader([&] { received = ReceiveAll(pair.client); });
+        EXPECT_TRUE(SendAnswer(pair.server, head, body, 60000));
+        closesocket(pair.server);
+        pair.server = INVALID_SOCKET;
+        reader.join();
+        EXPECT_TRUE(received == head + body) << size << " got " << received.size();
+    }
 }
 
-TEST(SendBytes, GivesUpWhenThePeerTakesNothing) {
+TEST(SendAnswer, GivesUpWhenThePeerTakesNothing) {
     SocketPair pair;
-    const std::string data = Pattern(64 << 20);
-    EXPECT_FALSE(SendBytes(pair.server, data.data(), data.size(), 300));
+    const std::string body = Pattern(64 << 20);
+    EXPECT_FALSE(SendAnswer(pair.server, "HEAD\r\n\r\n", body, 300));
 }
 
-TEST(SendBytes, FailsOnAClosedConnection) {
+TEST(SendAnswer, FailsOnAClosedConnection) {
     SocketPair pair;
     closesocket(pair.client);
     pair.client = INVALID_SOCKET;
     Sleep(50);
-    const std::string data = Pattern(4 << 20);
-    EXPECT_FALSE(SendBytes(pair.server, data.data(), data.size(), 2000));
+    const std::string body = Pattern(4 << 20);
+    EXPECT_FALSE(SendAnswer(pair.server, "HEAD\r\n\r\n", body, 2000));
 }
 
 struct FileCase {
