@@ -7,8 +7,10 @@ FileAnswer DeliverFile(const std::string& fullPath, const std::string& method,
                        const std::string& ifModifiedSince) {
     FileAnswer answer;
     answer.statusBlock = kNotFoundStatus;
-    // Other programs may read the file meanwhile, not write it.
-    HANDLE file = CreateFileA(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    // The file stays its owner's while it is sent: other programs may still
+    // read, write, rename and delete it.
+    HANDLE file = CreateFileA(fullPath.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return answer;
     FILETIME written = {};

@@ -505,6 +505,25 @@ def test_with_the_slider_at_one_a_second_connection_waits_for_the_first(start_za
     run.wait_idle()
 
 
+def test_a_file_being_sent_may_still_be_deleted_by_its_owner(start_zant):
+    run = start_zant(files={"big.bin": random.Random(8).randbytes(32 << 20)})
+    run.share()
+    run.host(1)
+    with socket.create_connection(("127.0.0.1", 80), timeout=30) as reader:
+        reader.sendall(b"GET /big.bin HTTP/1.1\r\n\r\n")
+        # The answer has begun and the client reads no more of it: the file is
+        # held open until the rest can be sent.
+        assert reader.recv(1) == b"H"
+        for command in (["ren", "big.bin", "renamed.bin"], ["del", "renamed.bin"]):
+            subprocess.run(["wine", "cmd", "/c", *command], cwd=run.base, env=run.env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        names = {p.name for p in run.base.iterdir()}
+        assert "renamed.bin" in names and "big.bin" not in names
+    run.wait_idle(90)
+    # The system removes a deleted file once the last program has let go of it.
+    poll(lambda: not (run.base / "renamed.bin").exists(), 30, what="the file to be deleted")
+
+
 def test_lowering_the_slider_below_the_count_ends_no_connection(start_zant):
     run = start_zant(files={"a.txt": "A"})
     run.share()

@@ -110,16 +110,17 @@ TEST(DeliverFile, LargeFileStaysOpenForSendingInPieces) {
     EXPECT_EQ(answer.body, "");
     ASSERT_NE(answer.file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(answer.streamLength, big.size());
-    // While it is being sent, others may read it but not write it.
-    HANDLE reader = CreateFileA(folder.File("big.bin").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
-    CloseHandle(reader);
-    HANDLE writer =
-        CreateFileA(folder.File("big.bin").c_str(), GENERIC_WRITE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    // While it is being sent it stays its owner's: others may write, rename
+    // and delete it.
+    HANDLE writer = CreateFileA(folder.File("big.bin").c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    CloseHandle(writer);
+    EXPECT_TRUE(MoveFileA(folder.File("big.bin").c_str(), folder.File("moved.bin").c_str()));
+    EXPECT_TRUE(DeleteFileA(folder.File("moved.bin").c_str()));
     CloseAnswer(answer);
+    folder.Write("big.bin", big);
 
     FileAnswer head = DeliverFile(folder.File("big.bin"), "HEAD", "");
     EXPECT_EQ(head.file, INVALID_HANDLE_VALUE);
