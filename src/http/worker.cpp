@@ -67,8 +67,7 @@ private:
 
 void sendAnswer(SOCKET connection, const std::string& status, const std::string& key,
                 const std::string& body, const std::string& date) {
-    const std::string answer = BuildAnswer(status, key, body, date);
-    SendBytes(connection, answer.data(), answer.size(), kTimeoutMs);
+    SendAnswer(connection, BuildAnswerHead(status, key, date), body, kTimeoutMs);
 }
 
 void answer(SOCKET connection, const RouteDecision& decision, const Request& request,
@@ -90,8 +89,9 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
             const std::string page = decision.route == Route::kListing
                                          ? ListingPage(ShareList, decision.entry, decision.path)
                                          : ListingDeniedPage();
+            static const std::string kNoBody;
             sendAnswer(connection, PageStatus(page.size()), key,
-                       decision.method == "GET" ? page : std::string(), date);
+                       decision.method == "GET" ? page : kNoBody, date);
             return;
         }
         case Route::kFile: {
@@ -143,8 +143,7 @@ const std::string& FaviconBytes() {
 DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
     const SOCKET listener = reinterpret_cast<SOCKET>(listeningSocket);
     // Workers still waiting for a slot on a listener that Stop has closed give up.
-    if (!ConnectionAdmission().Admit([listener] { return Listener.load() == listener; }))
-        return 0;
+    if (!ConnectionAdmission().Admit([listener] { return Listener.load() == listener; })) return 0;
     RefreshStatus(listener);
 
     const std::string date = LocalHttpDateNow();
@@ -159,9 +158,11 @@ DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
         const RouteDecision decision =
             DecideRoute(text, request.credential, ExpectedCredentialCopy(), ShareList);
         answer(connection, decision, request, date);
-        closeGracefully(connection);
     }
+    // The client has its answer: the slot goes to the next one now, not after
+    // the close, which may wait for a client that keeps its socket open.
     ConnectionAdmission().Release();
     RefreshStatus(listener);
+    if (connection != INVALID_SOCKET) closeGracefully(connection);
     return 0;
 }

@@ -505,6 +505,27 @@ def test_with_the_slider_at_one_a_second_connection_waits_for_the_first(start_za
     run.wait_idle()
 
 
+def test_with_the_slider_at_one_a_client_that_keeps_its_socket_holds_no_slot(start_zant):
+    run = start_zant(files={"a.txt": "A", "b.txt": "B"})
+    run.share()
+    run.host(1)
+    with HttpConnection() as pooled, HttpConnection() as second:
+        # A connection pool reads its whole answer and keeps the socket open.
+        pooled.send(b"GET /a.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+        poll(lambda: pooled.poll_answer(0.1) and pooled.received.endswith(b"\r\n\r\nA"), 30,
+             what="the first answer")
+        second.send(b"GET /b.txt HTTP/1.1\r\n\r\n")
+        assert second.read_all(30).endswith(b"\r\n\r\nB")
+        # The second was served while the server still read what the first
+        # might send before closing it: bytes it sends now are read and
+        # dropped, not answered with a reset as by a closed socket (which the
+        # send after them would meet).
+        pooled.send(b"GET /a.txt HTTP/1.1\r\n")
+        time.sleep(0.2)
+        pooled.send(b"Host: 127.0.0.1\r\n")
+    run.wait_idle()
+
+
 def test_a_file_being_sent_may_still_be_deleted_by_its_owner(start_zant):
     run = start_zant(files={"big.bin": random.Random(8).randbytes(32 << 20)})
     run.share()
