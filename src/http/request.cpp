@@ -28,7 +28,7 @@ LineReader::LineReader(LineSource& source) : source_(source), buffer_(new char[k
 
 bool LineReader::ReadLine(std::string& line) {
     line.clear();
-    drained_ = false;
+    cut_ = false;
     for (;;) {
         if (start_ < end_) {
             const char* begin = buffer_.get() + start_;
@@ -39,21 +39,23 @@ bool LineReader::ReadLine(std::string& line) {
                 if (*p != '\r') line += *p;
             if (lf) {
                 start_ = (lf - buffer_.get()) + 1;
-                if (start_ == end_ && shortReceive_) drained_ = true;
                 return true;
             }
             start_ = end_ = 0;
         }
-        if (line.size() >= kBufferSize) return true;  // the rest follows as further lines
+        if (line.size() >= kBufferSize) {
+            cut_ = true;
+            return true;
+        }
 
         const long received = source_.Receive(buffer_.get(), kBufferSize);
         if (received == LineSource::kTimedOut) {
             if (line.empty()) return false;
-            drained_ = true;
+            cut_ = true;
             return true;
         }
         if (received == 0) {
-            drained_ = true;
+            cut_ = true;
             return true;
         }
         if (received < 0) {
@@ -62,7 +64,6 @@ bool LineReader::ReadLine(std::string& line) {
         }
         start_ = 0;
         end_ = static_cast<size_t>(received);
-        shortReceive_ = end_ < kBufferSize;
     }
 }
 
@@ -86,13 +87,14 @@ Request ReadRequest(LineReader& reader, size_t receivedLimit) {
     for (;;) {
         const bool ok = reader.ReadLine(chunk);
         pending += chunk;
-        // A line that ended exactly with a short receive may still go on: it is
-        // held back and joined to whatever the next read gives.
-        if (chunk.empty() || !reader.drained()) {
+        // A line ended by its LF is complete however the receives fell; one cut
+        // short goes on in the next read, which also tells whether anything follows.
+        if (!ok || !reader.cut() || chunk.empty()) {
+            const bool last = !ok || pending.empty() || reader.cut();
             TakeRequestLine(request, pending);
             pending.clear();
+            if (last) break;
         }
-        if (chunk.empty() || !ok) break;
         // A client may not keep a worker by sending without end: past the limit
         // the request is answered as if the client had stopped there.
         if (receivedLimit && request.receivedText.size() + pending.size() > receivedLimit) {

@@ -32,17 +32,16 @@ public:
     // nothing collected, or a socket error; line is then empty.
     bool ReadLine(std::string& line);
 
-    // Set when the last line ended exactly where a short receive ended, or was
-    // cut short by a time-out or the peer closing.
-    bool drained() const { return drained_; }
+    // Set when the last line came without its LF: cut by the buffer's size, a
+    // time-out or the peer closing. Such a line goes on in the next read.
+    bool cut() const { return cut_; }
 
 private:
     LineSource& source_;
     std::unique_ptr<char[]> buffer_;
     size_t start_ = 0;
     size_t end_ = 0;
-    bool shortReceive_ = false;
-    bool drained_ = false;
+    bool cut_ = false;
 };
 
 // What a request said, as far as the server listens.
@@ -57,8 +56,9 @@ struct Request {
 // line; a later matching line overwrites an earlier value.
 void TakeRequestLine(Request& request, const std::string& line);
 
-// Reads lines until the empty line, a failed read, or receivedLimit bytes of
-// received text (0: no limit).
+// Reads lines until the empty line, a failed read, the peer's close, or
+// receivedLimit bytes of received text (0: no limit). A line cut short is
+// joined to what the next read gives.
 Request ReadRequest(LineReader& reader, size_t receivedLimit);
 
 // Splits the decoded request text.
