@@ -38,6 +38,7 @@ TEST(ListingPage, Cases) {
         Row("\\docs\\deep\\inner.txt", 3, true, false, "2 KB", kDate),
         Row("\\docs\\hidden.txt", 2, false, false, "3 KB", kDate),
         Row("\\docs\\<b>&.txt", 2, true, true, "4 KB", kDate),
+        Row("\\docs\\50% caf\xE9.txt", 2, true, false, "6 KB", kDate),
         Row("\\empty\\", 0),
         Row("\\zz.txt", 0, false, false, "5 KB", kDate),
     });
@@ -52,10 +53,11 @@ TEST(ListingPage, Cases) {
              RowHtml("/a%23b.txt", "\\a#b.txt", "1 KB", kDate)},
         {"sub-folder: its own group, deeper entries not listed, texts unescaped", 2, "\\docs\\",
          RowHtml("/docs/deep/", "\\docs\\deep\\", "", "") +
-             RowHtml("/docs/<b>&.txt", "\\docs\\<b>&.txt", "4 KB", kDate)},
+             RowHtml("/docs/<b>%26.txt", "\\docs\\<b>&.txt", "4 KB", kDate) +
+             RowHtml("/docs/50%25 caf%C3%A9.txt", "\\docs\\50% caf\xE9.txt", "6 KB", kDate)},
         {"other letter case: found, but the contents test counts case", 2, "\\DOCS\\", ""},
-        {"empty folder", 7, "\\empty\\", ""},
-        {"last row has no follower", 8, "\\zz.txt\\", ""},
+        {"empty folder", 8, "\\empty\\", ""},
+        {"last row has no follower", 9, "\\zz.txt\\", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ListingPage(model, c.index, c.path), kHead + kTableStart + c.rows + kEnd)
