@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "http/code_page.h"
+
 namespace {
 
 // Texts of the list's columns are read through a 260-byte buffer.
@@ -10,12 +12,7 @@ constexpr size_t kMaxEntryText = 259;
 
 }  // namespace
 
-std::string ShareModel::FoldCase(const std::string& path) {
-    std::string folded(path);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
+std::string ShareModel::FoldCase(const std::string& path) { return ::FoldCase(path); }
 
 void ShareModel::Assign(std::vector<ShareRow> rows) {
     std::unordered_map<std::string, int> firstByPath;

@@ -36,7 +36,7 @@ public:
     int FindNextInGroup(int start, int32_t group) override;
     int EntryCount() override;
 
-    // Letter case folded the way lookups compare paths.
+    // Letter case folded the way lookups compare paths: every letter of the code page.
     static std::string FoldCase(const std::string& path);
 
 private:
