@@ -131,18 +131,8 @@ std::string LogEntryText(const std::string& peerText, const std::string& connect
     return entry;
 }
 
-bool CredentialDiffers(const std::string& given, const std::string& expected) {
-    unsigned difference = given.size() != expected.size();
-    const size_t n = expected.size();
-    for (size_t i = 0; i < given.size(); ++i) {
-        const unsigned char e = n ? static_cast<unsigned char>(expected[i % n]) : 0;
-        difference |= static_cast<unsigned char>(given[i]) ^ e;
-    }
-    return difference != 0;
-}
-
 RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
-                          const std::string& expectedCredential, ShareQueries& shares) {
+                          const ExpectedCredential& expected, ShareQueries& shares) {
     RouteDecision decision;
     decision.method = MethodOf(requestText);
     if (requestText == "GET \\favicon.ico" && shares.FindSharedEntry("\\favicon.ico") < 0) {
@@ -160,7 +150,7 @@ RouteDecision DecideRoute(const std::string& requestText, const std::string& cre
     // listing, the file's (or its folder's index.htm) for a file.
     auto entryRoute = [&](int entry, Route missing, Route found) {
         if (entry < 0) return missing;
-        if (shares.IsEntryProtected(entry) && CredentialDiffers(credential, expectedCredential))
+        if (shares.IsEntryProtected(entry) && !CredentialMatches(credential, expected))
             return Route::kUnauthorized;
         return found;
     };

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "http/credential.h"
 #include "http/share_queries.h"
 
 // The connection a LineReader reads from.
@@ -69,10 +70,6 @@ std::string PathOf(const std::string& requestText);
 std::string LogEntryText(const std::string& peerText, const std::string& connectionDate,
                          const std::string& requestText, const std::string& receivedText);
 
-// True unless both texts are byte for byte equal with the same length. Takes
-// the same time wherever the first difference lies.
-bool CredentialDiffers(const std::string& given, const std::string& expected);
-
 enum class Route {
     kFavicon,   // the built-in icon
     kRedirect,  // 302 for anything but GET and HEAD
@@ -93,4 +90,4 @@ struct RouteDecision {
 
 // Decides the answer to a decoded request text.
 RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
-                          const std::string& expectedCredential, ShareQueries& shares);
+                          const ExpectedCredential& expected, ShareQueries& shares);

@@ -14,7 +14,7 @@ std::mutex admissionMutex;
 std::condition_variable admissionChanged;
 
 std::mutex credentialMutex;
-std::string expectedCredential;
+ExpectedCredential expectedCredential;
 
 void notifyAdmission() {
     // Taking the mutex orders this wake-up after a waiter's last look at the state.
@@ -54,12 +54,12 @@ void releaseAdmission() {
 
 void wakeWaitingWorkers() { notifyAdmission(); }
 
-std::string ExpectedCredentialCopy() {
+ExpectedCredential ExpectedCredentialCopy() {
     std::lock_guard<std::mutex> lock(credentialMutex);
     return expectedCredential;
 }
 
-void SetExpectedCredential(const std::string& credential) {
+void SetExpectedCredential(const ExpectedCredential& credential) {
     std::lock_guard<std::mutex> lock(credentialMutex);
     expectedCredential = credential;
 }

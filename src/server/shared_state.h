@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "http/credential.h"
 #include "win32.h"
 
 // The open listening socket, 0 while offline. Written by the user-interface thread.
@@ -27,6 +28,6 @@ void releaseAdmission();
 // Wakes waiting workers so that they look at the listener again (after Stop).
 void wakeWaitingWorkers();
 
-// The Base64 of "user:password", or empty; read by workers as a whole copy.
-std::string ExpectedCredentialCopy();
-void SetExpectedCredential(const std::string& credential);
+// The Base64 of "user:password" in both forms, or empty; read by workers as a whole copy.
+ExpectedCredential ExpectedCredentialCopy();
+void SetExpectedCredential(const ExpectedCredential& credential);

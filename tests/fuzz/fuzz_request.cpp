@@ -58,6 +58,12 @@ ShareModel& Shares() {
     return *shares;
 }
 
+// A user name outside ASCII, so that the two forms differ.
+const ExpectedCredential& Expected() {
+    static const ExpectedCredential expected = ExpectedCredentialFor("j\xFCrgen", "p");
+    return expected;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -69,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Request request = ReadRequest(reader, 256 * 1024);
     const std::string text = DecodeRequestText(request.requestText);
     if (text.size() > request.requestText.size()) std::abort();
-    const RouteDecision decision = DecideRoute(text, request.credential, "dTpw", Shares());
+    const RouteDecision decision = DecideRoute(text, request.credential, Expected(), Shares());
     std::string body;
     if (decision.route == Route::kListing)
         body = ListingPage(Shares(), decision.entry, decision.path);
@@ -80,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Nothing outside the shared rows is ever chosen for delivery.
     if (decision.route == Route::kFile && !Shares().IsEntryShared(decision.entry)) std::abort();
     if (decision.route == Route::kFile && Shares().IsEntryProtected(decision.entry) &&
-        request.credential != "dTpw")
+        request.credential != Expected().codePage && request.credential != Expected().utf8)
         std::abort();
     LogEntryText("[127.0.0.1]", "date", text, request.receivedText);
     return 0;
