@@ -132,7 +132,7 @@ std::string LogEntryText(const std::string& peerText, const std::string& connect
 }
 
 RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
-                          const ExpectedCredential& expected, ShareQueries& shares) {
+                          const ExpectedCredential& expected, const ShareQueries& shares) {
     RouteDecision decision;
     decision.method = MethodOf(requestText);
     if (requestText == "GET \\favicon.ico" && shares.FindSharedEntry("\\favicon.ico") < 0) {
@@ -148,25 +148,32 @@ RouteDecision DecideRoute(const std::string& requestText, const std::string& cre
 
     // Only the protection of the entry looked up counts: the folder's for a
     // listing, the file's (or its folder's index.htm) for a file.
-    auto entryRoute = [&](int entry, Route missing, Route found) {
-        if (entry < 0) return missing;
-        if (shares.IsEntryProtected(entry) && !CredentialMatches(credential, expected))
-            return Route::kUnauthorized;
+    auto entryRoute = [&](const SharedEntry& entry, Route missing, Route found) {
+        if (entry.index < 0) return missing;
+        if (entry.protect && !CredentialMatches(credential, expected)) return Route::kUnauthorized;
         return found;
     };
     std::string path = PathOf(requestText);
+    decision.path = path;
     if (EndsWithBackslash(path) && shares.FindSharedEntry(path + "index.htm") < 0) {
-        decision.path = path;
         decision.contentTypeKey = ".htm";
-        decision.entry = shares.FindSharedEntry(path);
-        decision.route = entryRoute(decision.entry, Route::kListingDenied, Route::kListing);
+        const SharedEntry folder = shares.LookUpSharedEntry(path);
+        decision.entry = folder.index;
+        decision.route = entryRoute(folder, Route::kListingDenied, Route::kListing);
         return decision;
     }
 
     if (EndsWithBackslash(path)) path += "index.htm";
     decision.path = path;
     decision.contentTypeKey = path;
-    decision.entry = shares.FindSharedEntry(path);
-    decision.route = entryRoute(decision.entry, Route::kNotFound, Route::kFile);
+    SharedEntry file = shares.LookUpSharedEntry(path);
+    // The file opened is the row's own, whatever the request's letter case: in
+    // a folder where case matters its twin may be another file, unshared or
+    // protected. A row text cut by the list's buffer is not the row's path.
+    const std::string rowPath = shares.EntryText(file.index, 0);
+    if (rowPath.size() != path.size()) file = SharedEntry();
+    decision.entry = file.index;
+    decision.route = entryRoute(file, Route::kNotFound, Route::kFile);
+    if (decision.route == Route::kFile) decision.filePath = shares.BaseFolder() + rowPath;
     return decision;
 }

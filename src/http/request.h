@@ -84,10 +84,11 @@ struct RouteDecision {
     Route route = Route::kRedirect;
     int entry = -1;  // the share-list row of a listing or file
     std::string method;
-    std::string path;  // the request path; for files the path opened under the base folder
+    std::string path;      // the request path (for a listing, the folder as requested)
+    std::string filePath;  // a file's full path: the base folder + the matched row's own path
     std::string contentTypeKey;
 };
 
 // Decides the answer to a decoded request text.
 RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
-                          const ExpectedCredential& expected, ShareQueries& shares);
+                          const ExpectedCredential& expected, const ShareQueries& shares);

@@ -119,7 +119,7 @@ void updateCredential() {
 
 void chooseFolder() {
     const std::string folder =
-        BrowseForFolder(mainForm, "Select a Folder to Share From", BaseFolderCopy());
+        BrowseForFolder(mainForm, "Select a Folder to Share From", ShareList.BaseFolder());
     if (!folder.empty()) ScanFolder(folder);
 }
 

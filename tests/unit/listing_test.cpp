@@ -22,26 +22,25 @@ std::string RowHtml(const std::string& link, const std::string& text, const std:
 const char kDate[] = "Tue, 08 Dec 2026 03:28:47 GMT";
 
 TEST(ListingPage, RootListsFoldersThenFiles) {
-    ShareModel model;
-    model.Assign({Row("\\", -1), Row("\\a.txt", 0, true, false, ".1 KB", kDate), Row("\\d\\", 0)});
+    ShareView model("C:\\www", {Row("\\", -1), Row("\\a.txt", 0, true, false, ".1 KB", kDate),
+                                Row("\\d\\", 0)});
     EXPECT_EQ(ListingPage(model, 0, "\\"), kHead + kTableStart + RowHtml("/d/", "\\d\\", "", "") +
                                                RowHtml("/a.txt", "\\a.txt", ".1 KB", kDate) + kEnd);
 }
 
 TEST(ListingPage, Cases) {
-    ShareModel model;
-    model.Assign({
-        Row("\\", -1),
-        Row("\\a#b.txt", 0, true, false, "1 KB", kDate),
-        Row("\\docs\\", 0),
-        Row("\\docs\\deep\\", 2),
-        Row("\\docs\\deep\\inner.txt", 3, true, false, "2 KB", kDate),
-        Row("\\docs\\hidden.txt", 2, false, false, "3 KB", kDate),
-        Row("\\docs\\<b>&.txt", 2, true, true, "4 KB", kDate),
-        Row("\\docs\\50% caf\xE9.txt", 2, true, false, "6 KB", kDate),
-        Row("\\empty\\", 0),
-        Row("\\zz.txt", 0, false, false, "5 KB", kDate),
-    });
+    ShareView model("C:\\www", {
+                                   Row("\\", -1),
+                                   Row("\\a#b.txt", 0, true, false, "1 KB", kDate),
+                                   Row("\\docs\\", 0),
+                                   Row("\\docs\\deep\\", 2),
+                                   Row("\\docs\\deep\\inner.txt", 3, true, false, "2 KB", kDate),
+                                   Row("\\docs\\hidden.txt", 2, false, false, "3 KB", kDate),
+                                   Row("\\docs\\<b>&.txt", 2, true, true, "4 KB", kDate),
+                                   Row("\\docs\\50% caf\xE9.txt", 2, true, false, "6 KB", kDate),
+                                   Row("\\empty\\", 0),
+                                   Row("\\zz.txt", 0, false, false, "5 KB", kDate),
+                               });
     const struct {
         const char* name;
         int index;
@@ -65,7 +64,7 @@ TEST(ListingPage, Cases) {
 }
 
 TEST(ListingPage, EmptyOrUnexpectedListGivesTheHeaderRowOnly) {
-    ShareModel model;
+    ShareView model("C:\\www", {});
     EXPECT_EQ(ListingPage(model, 0, "\\"), kHead + kTableStart + kEnd);
     EXPECT_EQ(ListingPage(model, -1, "\\"), kHead + kTableStart + kEnd);
 }

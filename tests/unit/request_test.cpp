@@ -245,64 +245,92 @@ struct RouteCase {
     int entry;
     std::string path;
     std::string key;
+    std::string file;  // the file opened: the base folder + the matched row's own path
 };
 
 TEST(DecideRoute, Table) {
-    ShareModel shares;
-    shares.Assign({
-        Row("\\", -1),
-        Row("\\a b.txt", 0),
-        Row("\\docs\\", 0),
-        Row("\\docs\\index.htm", 2),
-        Row("\\open\\", 0),
-        Row("\\readme.txt", 0),
-        Row("\\secret\\", 0, true, true),
-        Row("\\secret\\s.doc", 6, true, true),
-        Row("\\unshared.txt", 0, false),
-    });
+    const std::string longName = "\\" + std::string(300, 'x');
+    const ShareView shares("C:\\www", {
+                                          Row("\\", -1),
+                                          Row("\\a b.txt", 0),
+                                          Row("\\docs\\", 0),
+                                          Row("\\docs\\index.htm", 2),
+                                          Row("\\open\\", 0),
+                                          Row("\\readme.txt", 0),
+                                          Row("\\secret\\", 0, true, true),
+                                          Row("\\secret\\s.doc", 6, true, true),
+                                          Row("\\unshared.txt", 0, false),
+                                          // Twins, as a folder where case matters has them.
+                                          Row("\\README.TXT", 0, false),
+                                          Row("\\notes.txt", 0),
+                                          Row("\\NOTES.TXT", 0, true, true),
+                                          Row("\\twin.txt", 0, true, true),
+                                          Row("\\TWIN.TXT", 0),
+                                          Row("\\Docs\\", 0),
+                                          Row("\\Docs\\INDEX.HTM", 14),
+                                          Row(longName, 0),
+                                      });
     const std::string good = "dXNlcjpwYXNz";
     const RouteCase cases[] = {
-        {"favicon built in", "GET \\favicon.ico", "", Route::kFavicon, -1, "", "GET \\favicon.ico"},
+        {"favicon built in", "GET \\favicon.ico", "", Route::kFavicon, -1, "", "GET \\favicon.ico",
+         ""},
         {"favicon with a query", "GET \\favicon.ico?x=1", "", Route::kNotFound, -1,
-         "\\favicon.ico?x=1", "\\favicon.ico?x=1"},
+         "\\favicon.ico?x=1", "\\favicon.ico?x=1", ""},
         {"HEAD favicon is a file request", "HEAD \\favicon.ico", "", Route::kNotFound, -1,
-         "\\favicon.ico", "\\favicon.ico"},
-        {"empty request", "", "", Route::kRedirect, -1, "", ""},
+         "\\favicon.ico", "\\favicon.ico", ""},
+        {"empty request", "", "", Route::kRedirect, -1, "", "", ""},
         {"method that only begins with GET", "GETX \\readme.txt", "", Route::kRedirect, -1, "",
-         "GETX \\readme.txt"},
-        {"file", "GET \\a b.txt", "", Route::kFile, 1, "\\a b.txt", "\\a b.txt"},
-        {"file in other case", "GET \\README.TXT", "", Route::kFile, 5, "\\README.TXT",
-         "\\README.TXT"},
-        {"HEAD file", "HEAD \\readme.txt", "", Route::kFile, 5, "\\readme.txt", "\\readme.txt"},
+         "GETX \\readme.txt", ""},
+        {"file", "GET \\a b.txt", "", Route::kFile, 1, "\\a b.txt", "\\a b.txt",
+         "C:\\www\\a b.txt"},
+        {"HEAD file", "HEAD \\readme.txt", "", Route::kFile, 5, "\\readme.txt", "\\readme.txt",
+         "C:\\www\\readme.txt"},
         {"not shared", "GET \\unshared.txt", "", Route::kNotFound, -1, "\\unshared.txt",
-         "\\unshared.txt"},
+         "\\unshared.txt", ""},
         {"dot dot file", "GET \\docs\\..\\readme.txt", "", Route::kNotFound, -1,
-         "\\docs\\..\\readme.txt", "\\docs\\..\\readme.txt"},
+         "\\docs\\..\\readme.txt", "\\docs\\..\\readme.txt", ""},
         {"drive letter", "GET C:\\readme.txt", "", Route::kNotFound, -1, "C:\\readme.txt",
-         "C:\\readme.txt"},
+         "C:\\readme.txt", ""},
         {"query string", "GET \\readme.txt?a=b", "", Route::kNotFound, -1, "\\readme.txt?a=b",
-         "\\readme.txt?a=b"},
-        {"no path", "GET", "", Route::kNotFound, -1, "", ""},
+         "\\readme.txt?a=b", ""},
+        {"no path", "GET", "", Route::kNotFound, -1, "", "", ""},
         {"folder with a shared index", "GET \\docs\\", "", Route::kFile, 3, "\\docs\\index.htm",
-         "\\docs\\index.htm"},
-        {"folder without index", "GET \\open\\", "", Route::kListing, 4, "\\open\\", ".htm"},
+         "\\docs\\index.htm", "C:\\www\\docs\\index.htm"},
+        {"folder without index", "GET \\open\\", "", Route::kListing, 4, "\\open\\", ".htm", ""},
         {"folder not shared", "GET \\nothing\\", "", Route::kListingDenied, -1, "\\nothing\\",
-         ".htm"},
+         ".htm", ""},
         {"folder with dot dot", "GET \\docs\\..\\", "", Route::kListingDenied, -1, "\\docs\\..\\",
-         ".htm"},
-        {"root shared", "GET \\", "", Route::kListing, 0, "\\", ".htm"},
+         ".htm", ""},
+        {"root shared", "GET \\", "", Route::kListing, 0, "\\", ".htm", ""},
         {"protected folder without credential", "GET \\secret\\", "", Route::kUnauthorized, 6,
-         "\\secret\\", ".htm"},
+         "\\secret\\", ".htm", ""},
         {"protected folder with credential", "GET \\secret\\", good, Route::kListing, 6,
-         "\\secret\\", ".htm"},
+         "\\secret\\", ".htm", ""},
         {"protected file wrong credential", "GET \\secret\\s.doc", "dXNlcjpwYXNy",
-         Route::kUnauthorized, 7, "\\secret\\s.doc", "\\secret\\s.doc"},
+         Route::kUnauthorized, 7, "\\secret\\s.doc", "\\secret\\s.doc", ""},
         {"protected file in other case", "GET \\SECRET\\S.DOC", "", Route::kUnauthorized, 7,
-         "\\SECRET\\S.DOC", "\\SECRET\\S.DOC"},
+         "\\SECRET\\S.DOC", "\\SECRET\\S.DOC", ""},
         {"protected file with credential", "GET \\secret\\s.doc", good, Route::kFile, 7,
-         "\\secret\\s.doc", "\\secret\\s.doc"},
+         "\\secret\\s.doc", "\\secret\\s.doc", "C:\\www\\secret\\s.doc"},
+        {"protected file in other case with credential", "GET \\Secret\\S.doc", good, Route::kFile,
+         7, "\\Secret\\S.doc", "\\Secret\\S.doc", "C:\\www\\secret\\s.doc"},
         {"spaces around the path", "GET   \\readme.txt  ", "", Route::kFile, 5, "\\readme.txt",
-         "\\readme.txt"},
+         "\\readme.txt", "C:\\www\\readme.txt"},
+        // The file opened is the matched row's own, never the request's spelling.
+        {"other case opens the row, not its unshared twin", "GET \\README.TXT", "", Route::kFile, 5,
+         "\\README.TXT", "\\README.TXT", "C:\\www\\readme.txt"},
+        {"other case opens the row, not its protected twin", "GET \\NOTES.TXT", "", Route::kFile,
+         10, "\\NOTES.TXT", "\\NOTES.TXT", "C:\\www\\notes.txt"},
+        {"the first twin's tick counts", "GET \\TWIN.TXT", "", Route::kUnauthorized, 12,
+         "\\TWIN.TXT", "\\TWIN.TXT", ""},
+        {"the first twin opened with the credential", "GET \\TWIN.TXT", good, Route::kFile, 12,
+         "\\TWIN.TXT", "\\TWIN.TXT", "C:\\www\\twin.txt"},
+        {"folder index in other case", "GET \\DOCS\\", "", Route::kFile, 3, "\\DOCS\\index.htm",
+         "\\DOCS\\index.htm", "C:\\www\\docs\\index.htm"},
+        {"index named in other case", "GET \\docs\\INDEX.HTM", "", Route::kFile, 3,
+         "\\docs\\INDEX.HTM", "\\docs\\INDEX.HTM", "C:\\www\\docs\\index.htm"},
+        {"a row text cut by the list is not opened", "GET " + longName, "", Route::kNotFound, -1,
+         longName, longName, ""},
     };
     for (const RouteCase& c : cases) {
         const RouteDecision d = DecideRoute(c.request, c.credential, {good, good}, shares);
@@ -310,12 +338,27 @@ TEST(DecideRoute, Table) {
         EXPECT_EQ(d.entry, c.entry) << c.name;
         EXPECT_EQ(d.path, c.path) << c.name;
         EXPECT_EQ(d.contentTypeKey, c.key) << c.name;
+        EXPECT_EQ(d.filePath, c.file) << c.name;
+    }
+}
+
+TEST(DecideRoute, FilePathUnderEveryKindOfBaseFolder) {
+    const struct {
+        std::string base, request, file;
+    } cases[] = {
+        {"C:", "GET \\d\\a.txt", "C:\\d\\a.txt"},
+        {"C:\\www", "GET \\D\\A.TXT", "C:\\www\\d\\a.txt"},
+        {"\\\\server\\share", "GET \\d\\a.txt", "\\\\server\\share\\d\\a.txt"},
+        {"", "GET \\d\\a.txt", "\\d\\a.txt"},
+    };
+    for (const auto& c : cases) {
+        const ShareView shares(c.base, {Row("\\", -1), Row("\\d\\", 0), Row("\\d\\a.txt", 1)});
+        EXPECT_EQ(DecideRoute(c.request, "", {}, shares).filePath, c.file) << c.base;
     }
 }
 
 TEST(DecideRoute, EmptyExpectedCredentialServesProtectedItemsToRequestsWithoutOne) {
-    ShareModel shares;
-    shares.Assign({Row("\\", -1), Row("\\s.txt", 0, true, true)});
+    const ShareView shares("C:\\www", {Row("\\", -1), Row("\\s.txt", 0, true, true)});
     const ExpectedCredential none = ExpectedCredentialFor("", "");
     EXPECT_EQ(DecideRoute("GET \\s.txt", "", none, shares).route, Route::kFile);
     EXPECT_EQ(DecideRoute("GET \\s.txt", "abc", none, shares).route, Route::kUnauthorized);
@@ -324,8 +367,7 @@ TEST(DecideRoute, EmptyExpectedCredentialServesProtectedItemsToRequestsWithoutOn
 // Browsers send a user name typed outside ASCII as UTF-8; older clients in
 // the code page. Either opens a protected row, nothing else does.
 TEST(DecideRoute, ProtectedRowsTakeTheCredentialInEitherEncoding) {
-    ShareModel shares;
-    shares.Assign({Row("\\", -1), Row("\\s.txt", 0, true, true)});
+    const ShareView shares("C:\\www", {Row("\\", -1), Row("\\s.txt", 0, true, true)});
     const ExpectedCredential expected = ExpectedCredentialFor("j\xFCrgen", "p");
     const struct {
         const char* given;
@@ -343,8 +385,7 @@ TEST(DecideRoute, ProtectedRowsTakeTheCredentialInEitherEncoding) {
 }
 
 TEST(DecideRoute, SharedFaviconIsAnOrdinaryFile) {
-    ShareModel shares;
-    shares.Assign({Row("\\", -1), Row("\\favicon.ico", 0)});
+    const ShareView shares("C:\\www", {Row("\\", -1), Row("\\favicon.ico", 0)});
     const RouteDecision d = DecideRoute("GET \\favicon.ico", "", {}, shares);
     EXPECT_EQ(d.route, Route::kFile);
     EXPECT_EQ(d.entry, 1);
