@@ -3,6 +3,7 @@
 #include <deque>
 #include <vector>
 
+#include "http/exact_path.h"
 #include "http/request.h"
 #include "share_rows.h"
 
@@ -342,19 +343,40 @@ TEST(DecideRoute, Table) {
     }
 }
 
+// The path decided and the form it is opened in, exactly as spelled.
 TEST(DecideRoute, FilePathUnderEveryKindOfBaseFolder) {
     const struct {
-        std::string base, request, file;
+        std::string base, request, file, exact;
     } cases[] = {
-        {"C:", "GET \\d\\a.txt", "C:\\d\\a.txt"},
-        {"C:\\www", "GET \\D\\A.TXT", "C:\\www\\d\\a.txt"},
-        {"\\\\server\\share", "GET \\d\\a.txt", "\\\\server\\share\\d\\a.txt"},
-        {"", "GET \\d\\a.txt", "\\d\\a.txt"},
+        {"C:", "GET \\d\\a.txt", "C:\\d\\a.txt", "\\\\?\\C:\\d\\a.txt"},
+        {"C:\\www", "GET \\D\\A.TXT", "C:\\www\\d\\a.txt", "\\\\?\\C:\\www\\d\\a.txt"},
+        {"C:\\www", "GET \\e.\\f. ", "C:\\www\\e.\\f.", "\\\\?\\C:\\www\\e.\\f."},
+        {"\\\\server\\share", "GET \\d\\a.txt", "\\\\server\\share\\d\\a.txt",
+         "\\\\?\\UNC\\server\\share\\d\\a.txt"},
     };
     for (const auto& c : cases) {
-        const ShareView shares(c.base, {Row("\\", -1), Row("\\d\\", 0), Row("\\d\\a.txt", 1)});
-        EXPECT_EQ(DecideRoute(c.request, "", {}, shares).filePath, c.file) << c.base;
+        const ShareView shares(c.base, {Row("\\", -1), Row("\\d\\", 0), Row("\\d\\a.txt", 1),
+                                        Row("\\e.\\", 0), Row("\\e.\\f.", 4)});
+        const RouteDecision d = DecideRoute(c.request, "", {}, shares);
+        EXPECT_EQ(d.filePath, c.file) << c.request;
+        EXPECT_EQ(ExactPath(d.filePath), c.exact) << c.request;
     }
+}
+
+TEST(ExactPath, LeavesWhatIsNotAPlainFullPath) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"d:\\a b\\c ", "\\\\?\\d:\\a b\\c "},
+        {"\\\\?\\C:\\a.", "\\\\?\\C:\\a."},
+        {"\\\\?\\UNC\\s\\x\\a", "\\\\?\\UNC\\s\\x\\a"},
+        {"\\\\.\\pipe\\x", "\\\\.\\pipe\\x"},
+        {"\\a.txt", "\\a.txt"},
+        {"C:a.txt", "C:a.txt"},
+        {"a.txt", "a.txt"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExactPath(c.in), c.out) << c.in;
 }
 
 TEST(DecideRoute, EmptyExpectedCredentialServesProtectedItemsToRequestsWithoutOne) {
