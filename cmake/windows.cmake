@@ -1,6 +1,7 @@
 # The Windows build: the program and the tests that need the real Win32 calls.
 
 set(ZANT_PLATFORM_SOURCES
+  src/http/code_page_win.cpp
   src/http/codecs_win.cpp
   src/http/file_delivery.cpp
   src/http/send.cpp

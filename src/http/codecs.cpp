@@ -113,37 +113,59 @@ std::string FormatHttpDate(const CalendarTime& time, bool isUtc, const ZoneFacts
     return out;
 }
 
-std::string DecodeRequestText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
+std::string DecodeRequestText(const std::string& text, const CodePage& page) {
+    // First the escapes and the separators, byte by byte; then the bytes of 128
+    // and above, escaped or raw alike, are read as the UTF-8 browsers send.
+    std::string bytes;
+    bytes.reserve(text.size());
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 32 || c > 126) continue;
+        if (c < 32 || c == 127) continue;
         if (c == '%' && i + 2 < n) {
             const unsigned char h = static_cast<unsigned char>(text[i + 1]);
             const unsigned char l = static_cast<unsigned char>(text[i + 2]);
             if (IsHexDigit(h) && IsHexDigit(l)) {
                 const int value = HexValue(h) * 16 + HexValue(l);
-                if (value >= 32 && value <= 126) {
+                if ((value >= 32 && value <= 126) || value >= 128) {
                     c = static_cast<unsigned char>(value);
                     i += 2;
                 }
             }
         }
-        out += c == '/' ? '\\' : static_cast<char>(c);
+        bytes += c == '/' ? '\\' : static_cast<char>(c);
     }
-    return out;
+    return FromUtf8(bytes, page);
 }
 
-std::string EscapeLinkPath(const std::string& path) {
+std::string EscapeLinkPath(const std::string& path, const CodePage& page) {
+    static const char kHex[] = "0123456789ABCDEF";
+    auto appendEscape = [](std::string& out, unsigned char b) {
+        out += '%';
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    };
     std::string out;
     out.reserve(path.size() + 8);
     for (char c : path) {
-        if (c == '#')
-            out += "%23";
-        else
-            out += c == '\\' ? '/' : c;
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b == '#' || b == '%' || b == '&') {
+            appendEscape(out, b);
+        } else if (b == '\\') {
+            out += '/';
+        } else if (b >= 128) {
+            // As UTF-8, whatever text encoding the browser assumes for the page.
+            // A byte the page does not map is escaped as it stands.
+            const char32_t codePoint = page.CodePointOf(b);
+            std::string utf8;
+            if (codePoint == CodePage::kNoCharacter)
+                utf8 += c;
+            else
+                AppendUtf8(utf8, codePoint);
+            for (char u : utf8) appendEscape(out, static_cast<unsigned char>(u));
+        } else {
+            out += c;
+        }
     }
     return out;
 }

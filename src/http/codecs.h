@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "http/code_page.h"
+
 // A calendar time as the system clock and the file system report it.
 struct CalendarTime {
     int year = 1601;
@@ -38,12 +40,16 @@ long ZoneShiftMinutes(const ZoneFacts& zone);
 int64_t DaysFromCivil(int year, int month, int day);
 void CivilFromDays(int64_t days, int& year, int& month, int& day);
 
-// Percent escapes decoded where they give a printable byte, other non-printable
-// bytes dropped, every "/" written as "\". Never longer than its input.
-std::string DecodeRequestText(const std::string& text);
+// Percent escapes decoded where they give a printable byte or one of 128 and
+// above, control bytes dropped, every "/" written as "\"; the bytes of 128 and
+// above, escaped or raw, read as UTF-8 into the page ("?" for what is not
+// well-formed or not on the page). Never longer than its input.
+std::string DecodeRequestText(const std::string& text, const CodePage& page = CurrentCodePage());
 
-// A share-list path as a link target: "#" as "%23", "\" as "/".
-std::string EscapeLinkPath(const std::string& path);
+// A share-list path as a link target that leads a browser back to its row:
+// "\" as "/"; "#", "%" and "&" escaped; the bytes of 128 and above escaped as
+// the UTF-8 of their characters. Spaces and other printable bytes stay.
+std::string EscapeLinkPath(const std::string& path, const CodePage& page = CurrentCodePage());
 
 // Standard Base64 with "=" padding.
 std::string EncodeBase64(const std::string& bytes);

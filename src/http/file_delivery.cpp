@@ -2,14 +2,29 @@
 
 #include "http/answer.h"
 #include "http/codecs_win.h"
+#include "http/exact_path.h"
+
+namespace {
+
+std::wstring WidePath(const std::string& path) {
+    const int size = static_cast<int>(path.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+    std::wstring wide(length > 0 ? length : 0, L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), size, &wide[0], length);
+    return wide;
+}
+
+}  // namespace
 
 FileAnswer DeliverFile(const std::string& fullPath, const std::string& method,
                        const std::string& ifModifiedSince) {
     FileAnswer answer;
     answer.statusBlock = kNotFoundStatus;
-    // The file stays its owner's while it is sent: other programs may still
-    // read, write, rename and delete it.
-    HANDLE file = CreateFileA(fullPath.c_str(), GENERIC_READ,
+    // Opened exactly as named: a row whose name ends in "." or " " must not
+    // reach the file that the name without them would. The file stays its
+    // owner's while it is sent: other programs may still read, write, rename
+    // and delete it.
+    HANDLE file = CreateFileW(WidePath(ExactPath(fullPath)).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return answer;

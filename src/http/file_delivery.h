@@ -18,7 +18,8 @@ struct FileAnswer {
     uint64_t streamLength = 0;           // bytes to send from file: the size announced
 };
 
-// The answer for fullPath: not found when it cannot be opened as a disk file,
+// The answer for fullPath, opened exactly as it is spelled (no stripping of
+// trailing dots and spaces): not found when it cannot be opened as a disk file,
 // not modified when ifModifiedSince equals its last-modified text exactly,
 // else the file. The caller closes answer.file when it is open.
 FileAnswer DeliverFile(const std::string& fullPath, const std::string& method,

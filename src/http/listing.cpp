@@ -14,7 +14,7 @@ const char kTableEnd[] = "</TABLE>";
 const char kPageEnd[] = "</BODY></HTML>";
 const char kDenied[] = "<B>Directory Listing Denied</B>";
 
-void AppendRow(std::string& page, ShareQueries& shares, int index, const std::string& path) {
+void AppendRow(std::string& page, const ShareQueries& shares, int index, const std::string& path) {
     page += "<TR><TD><A href=\"";
     page += EscapeLinkPath(path);
     page += "\">";
@@ -28,7 +28,7 @@ void AppendRow(std::string& page, ShareQueries& shares, int index, const std::st
 
 // One pass over the folder's own entries, in share-list order, adding the shared
 // ones that are folders (or files).
-void AppendGroup(std::string& page, ShareQueries& shares, int32_t group, bool folders) {
+void AppendGroup(std::string& page, const ShareQueries& shares, int32_t group, bool folders) {
     for (int i = shares.FindNextInGroup(-1, group); i >= 0; i = shares.FindNextInGroup(i, group)) {
         const std::string path = shares.EntryText(i, 0);
         if (EndsWithBackslash(path) == folders && shares.IsEntryShared(i))
@@ -38,7 +38,7 @@ void AppendGroup(std::string& page, ShareQueries& shares, int32_t group, bool fo
 
 }  // namespace
 
-std::string ListingPage(ShareQueries& shares, int index, const std::string& folderPath) {
+std::string ListingPage(const ShareQueries& shares, int index, const std::string& folderPath) {
     std::string page = kHead;
     page += kTableStart;
     // The folder's first content entry follows its own entry; its path must begin

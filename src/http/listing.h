@@ -8,6 +8,6 @@
 
 // The listing page for the folder entry at index, requested as folderPath
 // (ending in "\"): its shared sub-folders first, then its shared files.
-std::string ListingPage(ShareQueries& shares, int index, const std::string& folderPath);
+std::string ListingPage(const ShareQueries& shares, int index, const std::string& folderPath);
 
 std::string ListingDeniedPage();

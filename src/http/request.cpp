@@ -28,7 +28,7 @@ LineReader::LineReader(LineSource& source) : source_(source), buffer_(new char[k
 
 bool LineReader::ReadLine(std::string& line) {
     line.clear();
-    drained_ = false;
+    cut_ = false;
     for (;;) {
         if (start_ < end_) {
             const char* begin = buffer_.get() + start_;
@@ -39,21 +39,23 @@ bool LineReader::ReadLine(std::string& line) {
                 if (*p != '\r') line += *p;
             if (lf) {
                 start_ = (lf - buffer_.get()) + 1;
-                if (start_ == end_ && shortReceive_) drained_ = true;
                 return true;
             }
             start_ = end_ = 0;
         }
-        if (line.size() >= kBufferSize) return true;  // the rest follows as further lines
+        if (line.size() >= kBufferSize) {
+            cut_ = true;
+            return true;
+        }
 
         const long received = source_.Receive(buffer_.get(), kBufferSize);
         if (received == LineSource::kTimedOut) {
             if (line.empty()) return false;
-            drained_ = true;
+            cut_ = true;
             return true;
         }
         if (received == 0) {
-            drained_ = true;
+            cut_ = true;
             return true;
         }
         if (received < 0) {
@@ -62,7 +64,6 @@ bool LineReader::ReadLine(std::string& line) {
         }
         start_ = 0;
         end_ = static_cast<size_t>(received);
-        shortReceive_ = end_ < kBufferSize;
     }
 }
 
@@ -86,13 +87,14 @@ Request ReadRequest(LineReader& reader, size_t receivedLimit) {
     for (;;) {
         const bool ok = reader.ReadLine(chunk);
         pending += chunk;
-        // A line that ended exactly with a short receive may still go on: it is
-        // held back and joined to whatever the next read gives.
-        if (chunk.empty() || !reader.drained()) {
+        // A line ended by its LF is complete however the receives fell; one cut
+        // short goes on in the next read, which also tells whether anything follows.
+        if (!ok || !reader.cut() || chunk.empty()) {
+            const bool last = !ok || pending.empty() || reader.cut();
             TakeRequestLine(request, pending);
             pending.clear();
+            if (last) break;
         }
-        if (chunk.empty() || !ok) break;
         // A client may not keep a worker by sending without end: past the limit
         // the request is answered as if the client had stopped there.
         if (receivedLimit && request.receivedText.size() + pending.size() > receivedLimit) {
@@ -129,18 +131,8 @@ std::string LogEntryText(const std::string& peerText, const std::string& connect
     return entry;
 }
 
-bool CredentialDiffers(const std::string& given, const std::string& expected) {
-    unsigned difference = given.size() != expected.size();
-    const size_t n = expected.size();
-    for (size_t i = 0; i < given.size(); ++i) {
-        const unsigned char e = n ? static_cast<unsigned char>(expected[i % n]) : 0;
-        difference |= static_cast<unsigned char>(given[i]) ^ e;
-    }
-    return difference != 0;
-}
-
 RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
-                          const std::string& expectedCredential, ShareQueries& shares) {
+                          const ExpectedCredential& expected, const ShareQueries& shares) {
     RouteDecision decision;
     decision.method = MethodOf(requestText);
     if (requestText == "GET \\favicon.ico" && shares.FindSharedEntry("\\favicon.ico") < 0) {
@@ -156,25 +148,32 @@ RouteDecision DecideRoute(const std::string& requestText, const std::string& cre
 
     // Only the protection of the entry looked up counts: the folder's for a
     // listing, the file's (or its folder's index.htm) for a file.
-    auto entryRoute = [&](int entry, Route missing, Route found) {
-        if (entry < 0) return missing;
-        if (shares.IsEntryProtected(entry) && CredentialDiffers(credential, expectedCredential))
-            return Route::kUnauthorized;
+    auto entryRoute = [&](const SharedEntry& entry, Route missing, Route found) {
+        if (entry.index < 0) return missing;
+        if (entry.protect && !CredentialMatches(credential, expected)) return Route::kUnauthorized;
         return found;
     };
     std::string path = PathOf(requestText);
+    decision.path = path;
     if (EndsWithBackslash(path) && shares.FindSharedEntry(path + "index.htm") < 0) {
-        decision.path = path;
         decision.contentTypeKey = ".htm";
-        decision.entry = shares.FindSharedEntry(path);
-        decision.route = entryRoute(decision.entry, Route::kListingDenied, Route::kListing);
+        const SharedEntry folder = shares.LookUpSharedEntry(path);
+        decision.entry = folder.index;
+        decision.route = entryRoute(folder, Route::kListingDenied, Route::kListing);
         return decision;
     }
 
     if (EndsWithBackslash(path)) path += "index.htm";
     decision.path = path;
     decision.contentTypeKey = path;
-    decision.entry = shares.FindSharedEntry(path);
-    decision.route = entryRoute(decision.entry, Route::kNotFound, Route::kFile);
+    SharedEntry file = shares.LookUpSharedEntry(path);
+    // The file opened is the row's own, whatever the request's letter case: in
+    // a folder where case matters its twin may be another file, unshared or
+    // protected. A row text cut by the list's buffer is not the row's path.
+    const std::string rowPath = shares.EntryText(file.index, 0);
+    if (rowPath.size() != path.size()) file = SharedEntry();
+    decision.entry = file.index;
+    decision.route = entryRoute(file, Route::kNotFound, Route::kFile);
+    if (decision.route == Route::kFile) decision.filePath = shares.BaseFolder() + rowPath;
     return decision;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "http/credential.h"
 #include "http/share_queries.h"
 
 // The connection a LineReader reads from.
@@ -32,17 +33,16 @@ public:
     // nothing collected, or a socket error; line is then empty.
     bool ReadLine(std::string& line);
 
-    // Set when the last line ended exactly where a short receive ended, or was
-    // cut short by a time-out or the peer closing.
-    bool drained() const { return drained_; }
+    // Set when the last line came without its LF: cut by the buffer's size, a
+    // time-out or the peer closing. Such a line goes on in the next read.
+    bool cut() const { return cut_; }
 
 private:
     LineSource& source_;
     std::unique_ptr<char[]> buffer_;
     size_t start_ = 0;
     size_t end_ = 0;
-    bool shortReceive_ = false;
-    bool drained_ = false;
+    bool cut_ = false;
 };
 
 // What a request said, as far as the server listens.
@@ -57,8 +57,9 @@ struct Request {
 // line; a later matching line overwrites an earlier value.
 void TakeRequestLine(Request& request, const std::string& line);
 
-// Reads lines until the empty line, a failed read, or receivedLimit bytes of
-// received text (0: no limit).
+// Reads lines until the empty line, a failed read, the peer's close, or
+// receivedLimit bytes of received text (0: no limit). A line cut short is
+// joined to what the next read gives.
 Request ReadRequest(LineReader& reader, size_t receivedLimit);
 
 // Splits the decoded request text.
@@ -68,10 +69,6 @@ std::string PathOf(const std::string& requestText);
 // The log entry of one connection.
 std::string LogEntryText(const std::string& peerText, const std::string& connectionDate,
                          const std::string& requestText, const std::string& receivedText);
-
-// True unless both texts are byte for byte equal with the same length. Takes
-// the same time wherever the first difference lies.
-bool CredentialDiffers(const std::string& given, const std::string& expected);
 
 enum class Route {
     kFavicon,   // the built-in icon
@@ -87,10 +84,11 @@ struct RouteDecision {
     Route route = Route::kRedirect;
     int entry = -1;  // the share-list row of a listing or file
     std::string method;
-    std::string path;  // the request path; for files the path opened under the base folder
+    std::string path;      // the request path (for a listing, the folder as requested)
+    std::string filePath;  // a file's full path: the base folder + the matched row's own path
     std::string contentTypeKey;
 };
 
 // Decides the answer to a decoded request text.
 RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
-                          const std::string& expectedCredential, ShareQueries& shares);
+                          const ExpectedCredential& expected, const ShareQueries& shares);

@@ -71,7 +71,7 @@ void sendAnswer(SOCKET connection, const std::string& status, const std::string&
 }
 
 void answer(SOCKET connection, const RouteDecision& decision, const Request& request,
-            const std::string& date) {
+            const std::string& date, const ShareView& shares) {
     const std::string& key = decision.contentTypeKey;
     switch (decision.route) {
         case Route::kFavicon: {
@@ -87,7 +87,7 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
         case Route::kListing:
         case Route::kListingDenied: {
             const std::string page = decision.route == Route::kListing
-                                         ? ListingPage(ShareList, decision.entry, decision.path)
+                                         ? ListingPage(shares, decision.entry, decision.path)
                                          : ListingDeniedPage();
             static const std::string kNoBody;
             sendAnswer(connection, PageStatus(page.size()), key,
@@ -95,8 +95,8 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
             return;
         }
         case Route::kFile: {
-            FileAnswer file = DeliverFile(BaseFolderCopy() + decision.path, decision.method,
-                                          request.ifModifiedSince);
+            FileAnswer file =
+                DeliverFile(decision.filePath, decision.method, request.ifModifiedSince);
             if (file.file == INVALID_HANDLE_VALUE) {
                 sendAnswer(connection, file.statusBlock, key, file.body, date);
                 return;
@@ -155,9 +155,12 @@ DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
     AppendLogEntry(LogEntryText(PeerAddressText(connection), date, text, request.receivedText));
 
     if (connection != INVALID_SOCKET) {
+        // One view for routing and listing: rows, flags and base folder that
+        // belong together, even if a new scan starts meanwhile.
+        const std::shared_ptr<const ShareView> shares = ShareList.View();
         const RouteDecision decision =
-            DecideRoute(text, request.credential, ExpectedCredentialCopy(), ShareList);
-        answer(connection, decision, request, date);
+            DecideRoute(text, request.credential, ExpectedCredentialCopy(), *shares);
+        answer(connection, decision, request, date, *shares);
     }
     // The client has its answer: the slot goes to the next one now, not after
     // the close, which may wait for a client that keeps its socket open.

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <commctrl.h>
 
+#include "http/code_page_win.h"
 #include "log/request_log.h"
 #include "ui/form.h"
 #include "ui/main_form.h"
@@ -13,6 +14,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX classes = {8, 0x5FFF};
     if (!InitCommonControlsEx(&classes)) InitCommonControls();
     programInstance = instance;
+    // Before any window or thread: every byte string is in this page.
+    UseCodePage(SystemCodePage());
 
     // Another copy is running: bring its window forward and leave.
     if (HWND other = FindWindowA(mainFormClassName, nullptr)) {

@@ -8,6 +8,7 @@
 
 #include "http/codecs.h"
 #include "http/codecs_win.h"
+#include "http/credential.h"
 #include "log/request_log.h"
 #include "log/status.h"
 #include "server/listener.h"
@@ -113,13 +114,12 @@ std::string editText(HWND edit) {
 void updateCredential() {
     const std::string user = editText(USEREDIT);
     const std::string password = editText(PASSEDIT);
-    SetExpectedCredential(user.empty() && password.empty() ? std::string()
-                                                           : EncodeBase64(user + ":" + password));
+    SetExpectedCredential(ExpectedCredentialFor(user, password));
 }
 
 void chooseFolder() {
     const std::string folder =
-        BrowseForFolder(mainForm, "Select a Folder to Share From", BaseFolderCopy());
+        BrowseForFolder(mainForm, "Select a Folder to Share From", ShareList.BaseFolder());
     if (!folder.empty()) ScanFolder(folder);
 }
 

@@ -7,7 +7,7 @@ std::atomic<SOCKET> Listener{0};
 namespace {
 
 std::mutex credentialMutex;
-std::string expectedCredential;
+ExpectedCredential expectedCredential;
 
 }  // namespace
 
@@ -16,12 +16,12 @@ Admission& ConnectionAdmission() {
     return *admission;
 }
 
-std::string ExpectedCredentialCopy() {
+ExpectedCredential ExpectedCredentialCopy() {
     std::lock_guard<std::mutex> lock(credentialMutex);
     return expectedCredential;
 }
 
-void SetExpectedCredential(const std::string& credential) {
+void SetExpectedCredential(const ExpectedCredential& credential) {
     std::lock_guard<std::mutex> lock(credentialMutex);
     expectedCredential = credential;
 }

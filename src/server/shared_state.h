@@ -4,6 +4,7 @@
 #include <atomic>
 #include <string>
 
+#include "http/credential.h"
 #include "server/admission.h"
 #include "win32.h"
 
@@ -14,6 +15,6 @@ extern std::atomic<SOCKET> Listener;
 // the whole life of the process: workers may still use it while it ends.
 Admission& ConnectionAdmission();
 
-// The Base64 of "user:password", or empty; read by workers as a whole copy.
-std::string ExpectedCredentialCopy();
-void SetExpectedCredential(const std::string& credential);
+// The Base64 of "user:password" in both forms, or empty; read by workers as a whole copy.
+ExpectedCredential ExpectedCredentialCopy();
+void SetExpectedCredential(const ExpectedCredential& credential);

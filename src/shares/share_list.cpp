@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -23,9 +22,6 @@ namespace {
 constexpr size_t kMaxPath = 259;
 constexpr uint64_t kLargestListed = (1ull << 30) - 1;
 
-std::mutex baseFolderMutex;
-std::string baseFolder;
-
 // A row found by the running scan, before it reaches the list.
 struct FoundRow {
     ShareRow row;
@@ -39,11 +35,6 @@ ULONGLONG pumpedAt = 0;
 int folderCounter = 0;
 std::vector<FoundRow> found;
 std::unordered_map<std::string, int> iconByExtension;
-
-void setBaseFolder(const std::string& folder) {
-    std::lock_guard<std::mutex> lock(baseFolderMutex);
-    baseFolder = folder;
-}
 
 // The list compares rows as the system's linguistic string comparison does;
 // its sort key gives the same order for a plain byte comparison.
@@ -107,7 +98,7 @@ void scanLevel(std::string path) {
     const int32_t thisFolder = folderCounter;
     std::string folderPath = path + "\\";
     if (folderPath.size() > kMaxPath) folderPath.resize(kMaxPath);
-    const size_t baseLength = BaseFolderCopy().size();
+    const size_t baseLength = ShareList.BaseFolder().size();
 
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA((folderPath + "*.*").c_str(), &entry);
@@ -155,7 +146,7 @@ void scanLevel(std::string path) {
 // Puts the scan's rows into the list in the list's own order. Inserting into a
 // list that sorts itself costs time that grows with the square of the rows, so
 // its sorting is switched off while the rows, sorted here, are appended.
-void fillFileList() {
+void fillFileList(const std::string& baseFolder) {
     std::stable_sort(found.begin(), found.end(),
                      [](const FoundRow& a, const FoundRow& b) { return a.sortKey < b.sortKey; });
     const LONG_PTR style = GetWindowLongPtrA(FILELIST, GWL_STYLE);
@@ -177,7 +168,7 @@ void fillFileList() {
     SetWindowLongPtrA(FILELIST, GWL_STYLE, style);
     SendMessageA(FILELIST, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(FILELIST, nullptr, TRUE);
-    ShareList.Assign(std::move(rows));
+    ShareList.Assign(baseFolder, std::move(rows));
     found.clear();
     found.shrink_to_fit();
 }
@@ -219,31 +210,23 @@ int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM sta
 
 }  // namespace
 
-std::string BaseFolderCopy() {
-    std::lock_guard<std::mutex> lock(baseFolderMutex);
-    return baseFolder;
-}
-
 void ScanFolder(const std::string& path) {
     if (scanning || !FILELIST) return;
     scanning = true;
     folderCounter = 0;
     found.clear();
-    SendMessageA(FILELIST, LVM_DELETEALLITEMS, 0, 0);
-    ShareList.Clear();
-    EnableWindow(mainForm, FALSE);
-    openReadFolders(mainForm);
-
     std::string folder = path;
     while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    if (path.empty())
-        folder = BaseFolderCopy();
-    else
-        setBaseFolder(folder);
+    if (path.empty()) folder = ShareList.BaseFolder();
+    SendMessageA(FILELIST, LVM_DELETEALLITEMS, 0, 0);
+    // Requests see no row at all while the scan runs, then the new rows whole.
+    ShareList.Assign(folder, {});
+    EnableWindow(mainForm, FALSE);
+    openReadFolders(mainForm);
     addFound("\\", -1, shellIcon(folder + "\\", 0, false), "", "");
 
     scanLevel(folder);
-    fillFileList();
+    fillFileList(folder);
     waitForAcknowledgement();
     EnableWindow(mainForm, TRUE);
     // The first scan runs before the form is shown. Shown now, before the
@@ -288,7 +271,7 @@ LRESULT fileListHandler(LONG_PTR, HWND, HWND control, UINT message, WPARAM wPara
             static_cast<int>(SendMessageA(control, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (index > 0 &&
             (hit.flags & (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON))) {
-            std::string target = BaseFolderCopy() + listViewItemText(control, index, 0);
+            std::string target = ShareList.BaseFolder() + listViewItemText(control, index, 0);
             if (target.size() > kMaxPath) target.resize(kMaxPath);
             ShellExecuteA(mainForm, nullptr, target.c_str(), nullptr, nullptr, SW_SHOW);
         }

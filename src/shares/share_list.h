@@ -8,11 +8,9 @@
 #include "shares/share_model.h"
 #include "win32.h"
 
-// The rows as the workers see them, kept in step with FILELIST.
+// The rows as the workers see them, kept in step with FILELIST, and the base
+// folder without a trailing backslash ("C:" for a drive root).
 extern ShareModel ShareList;
-
-// The base folder without a trailing backslash ("C:" for a drive root); a whole copy.
-std::string BaseFolderCopy();
 
 // Scans the folder (empty: the base folder again) into the file list, showing
 // the reading window. User-interface thread; a scan already running is not restarted.

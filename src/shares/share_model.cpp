@@ -1,7 +1,8 @@
 #include "shares/share_model.h"
 
 #include <algorithm>
-#include <mutex>
+
+#include "http/code_page.h"
 
 namespace {
 
@@ -10,69 +11,54 @@ constexpr size_t kMaxEntryText = 259;
 
 }  // namespace
 
-std::string ShareModel::FoldCase(const std::string& path) {
-    std::string folded(path);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
-
-void ShareModel::Assign(std::vector<ShareRow> rows) {
-    std::unordered_map<std::string, int> firstByPath;
-    std::unordered_map<int32_t, std::vector<int>> byGroup;
-    firstByPath.reserve(rows.size());
+ShareView::ShareView(std::string baseFolder, std::vector<ShareRow> rows)
+    : baseFolder_(std::move(baseFolder)), flags_(rows.size()) {
+    entries_.reserve(rows.size());
+    firstByPath_.reserve(rows.size());
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        firstByPath.emplace(FoldCase(rows[i].path), i);
-        byGroup[rows[i].group].push_back(i);
+        ShareRow& row = rows[i];
+        firstByPath_.emplace(FoldCase(row.path), i);
+        byGroup_[row.group].push_back(i);
+        flags_[i] = FlagBits(row.shared, row.protect);
+        entries_.push_back(
+            {std::move(row.path), std::move(row.size), std::move(row.modified), row.group});
     }
-    std::unique_lock<std::shared_mutex> lock(mutex_);
-    rows_.swap(rows);
-    firstByPath_.swap(firstByPath);
-    byGroup_.swap(byGroup);
 }
 
-void ShareModel::SetFlags(int index, bool shared, bool protect) {
-    std::unique_lock<std::shared_mutex> lock(mutex_);
-    if (!Valid(index)) return;
-    rows_[index].shared = shared;
-    rows_[index].protect = protect;
+void ShareView::SetFlags(int index, bool shared, bool protect) {
+    if (Valid(index)) flags_[index] = FlagBits(shared, protect);
 }
 
-int ShareModel::FindSharedEntry(const std::string& path) {
-    if (path.empty()) return -1;
-    const std::string folded = FoldCase(path);
-    std::shared_lock<std::shared_mutex> lock(mutex_);
-    const auto found = firstByPath_.find(folded);
-    if (found == firstByPath_.end() || !rows_[found->second].shared) return -1;
-    return found->second;
+int ShareView::FindSharedEntry(const std::string& path) const {
+    return LookUpSharedEntry(path).index;
 }
 
-bool ShareModel::IsEntryProtected(int index) {
-    std::shared_lock<std::shared_mutex> lock(mutex_);
-    return Valid(index) && rows_[index].protect;
+SharedEntry ShareView::LookUpSharedEntry(const std::string& path) const {
+    SharedEntry entry;
+    if (path.empty()) return entry;
+    const auto found = firstByPath_.find(FoldCase(path));
+    if (found == firstByPath_.end()) return entry;
+    const unsigned char flags = Flags(found->second);
+    if (!(flags & kShared)) return entry;
+    entry.index = found->second;
+    entry.protect = (flags & kProtected) != 0;
+    return entry;
 }
 
-bool ShareModel::IsEntryShared(int index) {
-    std::shared_lock<std::shared_mutex> lock(mutex_);
-    return Valid(index) && rows_[index].shared;
-}
+bool ShareView::IsEntryProtected(int index) const { return (Flags(index) & kProtected) != 0; }
 
-std::string ShareModel::EntryText(int index, int column) {
-    std::shared_lock<std::shared_mutex> lock(mutex_);
-    if (!Valid(index)) return std::string();
-    const ShareRow& row = rows_[index];
-    const std::string& text = column == 0 ? row.path : column == 1 ? row.size : row.modified;
-    if (column < 0 || column > 2) return std::string();
+bool ShareView::IsEntryShared(int index) const { return (Flags(index) & kShared) != 0; }
+
+std::string ShareView::EntryText(int index, int column) const {
+    if (!Valid(index) || column < 0 || column > 2) return std::string();
+    const Entry& entry = entries_[index];
+    const std::string& text = column == 0 ? entry.path : column == 1 ? entry.size : entry.modified;
     return text.substr(0, kMaxEntryText);
 }
 
-int32_t ShareModel::EntryGroup(int index) {
-    std::shared_lock<std::shared_mutex> lock(mutex_);
-    return Valid(index) ? rows_[index].group : 0;
-}
+int32_t ShareView::EntryGroup(int index) const { return Valid(index) ? entries_[index].group : 0; }
 
-int ShareModel::FindNextInGroup(int start, int32_t group) {
-    std::shared_lock<std::shared_mutex> lock(mutex_);
+int ShareView::FindNextInGroup(int start, int32_t group) const {
     const auto found = byGroup_.find(group);
     if (found == byGroup_.end()) return -1;
     const std::vector<int>& indices = found->second;
@@ -80,7 +66,28 @@ int ShareModel::FindNextInGroup(int start, int32_t group) {
     return next == indices.end() ? -1 : *next;
 }
 
-int ShareModel::EntryCount() {
-    std::shared_lock<std::shared_mutex> lock(mutex_);
-    return static_cast<int>(rows_.size());
+ShareModel::ShareModel()
+    : view_(std::make_shared<ShareView>(std::string(), std::vector<ShareRow>())) {}
+
+std::shared_ptr<const ShareView> ShareModel::View() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return view_;
 }
+
+void ShareModel::Assign(std::string baseFolder, std::vector<ShareRow> rows) {
+    // Made outside the lock: readers wait only for the exchange.
+    auto view = std::make_shared<ShareView>(std::move(baseFolder), std::move(rows));
+    std::lock_guard<std::mutex> lock(mutex_);
+    view_.swap(view);
+}
+
+void ShareModel::SetFlags(int index, bool shared, bool protect) {
+    std::shared_ptr<ShareView> view;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        view = view_;
+    }
+    view->SetFlags(index, shared, protect);
+}
+
+std::string ShareModel::BaseFolder() const { return View()->BaseFolder(); }

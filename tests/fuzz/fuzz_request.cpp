@@ -37,9 +37,10 @@ private:
     size_t next_ = 0;
 };
 
-ShareModel& Shares() {
-    static ShareModel* shares = [] {
-        auto* model = new ShareModel;
+// Case twins after their rows, as a folder where case matters has them: an
+// unshared one, and a shared one without the tick of the row it follows.
+const ShareView& Shares() {
+    static const ShareView* shares = [] {
         auto row = [](const char* path, int group, bool shared, bool protect) {
             ShareRow r;
             r.path = path;
@@ -49,13 +50,21 @@ ShareModel& Shares() {
             r.size = shared ? "1 KB" : "";
             return r;
         };
-        model->Assign({row("\\", -1, true, false), row("\\a.txt", 0, true, false),
-                       row("\\d\\", 0, true, false), row("\\d\\index.htm", 1, false, false),
-                       row("\\d\\x#y.bin", 1, true, true), row("\\p\\", 0, true, true),
-                       row("\\p\\q.txt", 2, true, true)});
-        return model;
+        return new ShareView(
+            "C:\\www",
+            {row("\\", -1, true, false), row("\\a.txt", 0, true, false),
+             row("\\d\\", 0, true, false), row("\\d\\index.htm", 1, false, false),
+             row("\\d\\x#y.bin", 1, true, true), row("\\p\\", 0, true, true),
+             row("\\p\\q.txt", 2, true, true), row("\\A.TXT", 0, false, false),
+             row("\\P\\Q.TXT", 2, true, false), row("\\caf\xE9 50%.txt", 0, true, false)});
     }();
     return *shares;
+}
+
+// A user name outside ASCII, so that the two forms differ.
+const ExpectedCredential& Expected() {
+    static const ExpectedCredential expected = ExpectedCredentialFor("j\xFCrgen", "p");
+    return expected;
 }
 
 }  // namespace
@@ -69,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Request request = ReadRequest(reader, 256 * 1024);
     const std::string text = DecodeRequestText(request.requestText);
     if (text.size() > request.requestText.size()) std::abort();
-    const RouteDecision decision = DecideRoute(text, request.credential, "dTpw", Shares());
+    const RouteDecision decision = DecideRoute(text, request.credential, Expected(), Shares());
     std::string body;
     if (decision.route == Route::kListing)
         body = ListingPage(Shares(), decision.entry, decision.path);
@@ -77,11 +86,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string answer =
         BuildAnswer(PageStatus(body.size()), decision.contentTypeKey, body, "date");
     if (answer.find("\r\n\r\n") == std::string::npos) std::abort();
-    // Nothing outside the shared rows is ever chosen for delivery.
-    if (decision.route == Route::kFile && !Shares().IsEntryShared(decision.entry)) std::abort();
-    if (decision.route == Route::kFile && Shares().IsEntryProtected(decision.entry) &&
-        request.credential != "dTpw")
+    // Nothing outside the shared rows is ever chosen for delivery, a protected
+    // row only with its credential, and the file opened is the row's own.
+    if (decision.route == Route::kFile) {
+        const int entry = decision.entry;
+        if (!Shares().IsEntryShared(entry)) std::abort();
+        if (Shares().IsEntryProtected(entry) && request.credential != Expected().codePage &&
+            request.credential != Expected().utf8)
+            std::abort();
+        if (decision.filePath != Shares().BaseFolder() + Shares().EntryText(entry, 0)) std::abort();
+    } else if (!decision.filePath.empty()) {
         std::abort();
+    }
     LogEntryText("[127.0.0.1]", "date", text, request.receivedText);
     return 0;
 }

@@ -113,20 +113,72 @@ TEST(DecodeRequestText, Table) {
                      "b\xc3\xa9"
                      "c",
                      7),
-         "abc"},
+         "ab\xe9"
+         "c"},
         {std::string("a\0b", 3), "ab"},
         {"%00x", "%00x"},
         {"\\", "\\"},
         {"GET /a/b/ HTTP/1.1", "GET \\a\\b\\ HTTP\\1.1"},
+        // UTF-8, escaped as browsers send it, raw as curl does, or mixed.
+        {"GET /caf%C3%A9.txt", "GET \\caf\xE9.txt"},
+        {"GET /caf\xC3\xA9.txt", "GET \\caf\xE9.txt"},
+        {"/%C3\xA9 \xC3%a9", "\\\xE9 \xE9"},
+        {"/%C3%9Cbersicht.txt",
+         "\\\xDC"
+         "bersicht.txt"},
+        {"/na%C3%AFve%20r%C3%A9sum%C3%A9.txt", "\\na\xEFve r\xE9sum\xE9.txt"},
+        {"%E2%82%AC", "\x80"},
+        {"%C3\t%A9", "\xE9"},      // a dropped control byte is not there at all
+        {"%25C3%25A9", "%C3%A9"},  // still decoded once only
+        {"pct%2541.txt", "pct%41.txt"},
+        // What cannot be a character of the page: one "?" per maximal bad piece.
+        {"caf\xE9.txt", "caf?.txt"},  // a page byte sent raw is not UTF-8
+        {"%A9%A9", "??"},
+        {"%C3", "?"},
+        {"%E2%82.txt", "?.txt"},
+        {"%C3%2F", "?\\"},
+        {"%C0%AF", "??"},
+        {"%ED%A0%80", "???"},
+        {"%F4%90%80%80", "????"},
+        {"%E4%B8%AD.txt", "?.txt"},
+        {"%F0%9F%98%80", "?"},
+        {"%FF", "?"},
+        {"%C3%7F", "?%7F"},
     };
-    for (const auto& c : cases) EXPECT_EQ(DecodeRequestText(c.in), c.out) << c.in;
+    for (const auto& c : cases) {
+        EXPECT_EQ(DecodeRequestText(c.in), c.out) << c.in;
+        EXPECT_LE(DecodeRequestText(c.in).size(), c.in.size()) << c.in;
+    }
 }
 
 TEST(EscapeLinkPath, Table) {
-    EXPECT_EQ(EscapeLinkPath("\\a#1\\b c.txt"), "/a%231/b c.txt");
-    EXPECT_EQ(EscapeLinkPath("\\a#b.txt"), "/a%23b.txt");
-    EXPECT_EQ(EscapeLinkPath("\\x%20\\"), "/x%20/");
-    EXPECT_EQ(EscapeLinkPath(""), "");
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"\\a#1\\b c.txt", "/a%231/b c.txt"},
+        {"\\a#b.txt", "/a%23b.txt"},
+        {"\\x%20\\", "/x%2520/"},
+        {"\\pct%41.txt", "/pct%2541.txt"},
+        {"\\a&lt;b", "/a%26lt;b"},
+        {"\\caf\xE9.txt", "/caf%C3%A9.txt"},
+        {"\\\xDC"
+         "bersicht.txt",
+         "/%C3%9Cbersicht.txt"},
+        {"\\na\xEFve r\xE9sum\xE9.txt", "/na%C3%AFve r%C3%A9sum%C3%A9.txt"},
+        {"\\\x80 \x9F", "/%E2%82%AC %C5%B8"},
+        {"\\ !\"$'()*+,-.:;<=>?@[]^_`{|}~", "/ !\"$'()*+,-.:;<=>?@[]^_`{|}~"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(EscapeLinkPath(c.in), c.out) << c.in;
+}
+
+// Every link leads back to its own row: decoding what a browser sends for it
+// gives the path again, for every byte a name can hold.
+TEST(EscapeLinkPath, DecodesBackToThePath) {
+    std::string path = "\\";
+    for (int b = 32; b < 256; ++b)
+        if (b != 127 && b != '/') path += static_cast<char>(b);
+    EXPECT_EQ(DecodeRequestText("GET " + EscapeLinkPath(path)), "GET " + path);
 }
 
 TEST(EncodeBase64, Table) {

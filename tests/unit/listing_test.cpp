@@ -22,25 +22,25 @@ std::string RowHtml(const std::string& link, const std::string& text, const std:
 const char kDate[] = "Tue, 08 Dec 2026 03:28:47 GMT";
 
 TEST(ListingPage, RootListsFoldersThenFiles) {
-    ShareModel model;
-    model.Assign({Row("\\", -1), Row("\\a.txt", 0, true, false, ".1 KB", kDate), Row("\\d\\", 0)});
+    ShareView model("C:\\www", {Row("\\", -1), Row("\\a.txt", 0, true, false, ".1 KB", kDate),
+                                Row("\\d\\", 0)});
     EXPECT_EQ(ListingPage(model, 0, "\\"), kHead + kTableStart + RowHtml("/d/", "\\d\\", "", "") +
                                                RowHtml("/a.txt", "\\a.txt", ".1 KB", kDate) + kEnd);
 }
 
 TEST(ListingPage, Cases) {
-    ShareModel model;
-    model.Assign({
-        Row("\\", -1),
-        Row("\\a#b.txt", 0, true, false, "1 KB", kDate),
-        Row("\\docs\\", 0),
-        Row("\\docs\\deep\\", 2),
-        Row("\\docs\\deep\\inner.txt", 3, true, false, "2 KB", kDate),
-        Row("\\docs\\hidden.txt", 2, false, false, "3 KB", kDate),
-        Row("\\docs\\<b>&.txt", 2, true, true, "4 KB", kDate),
-        Row("\\empty\\", 0),
-        Row("\\zz.txt", 0, false, false, "5 KB", kDate),
-    });
+    ShareView model("C:\\www", {
+                                   Row("\\", -1),
+                                   Row("\\a#b.txt", 0, true, false, "1 KB", kDate),
+                                   Row("\\docs\\", 0),
+                                   Row("\\docs\\deep\\", 2),
+                                   Row("\\docs\\deep\\inner.txt", 3, true, false, "2 KB", kDate),
+                                   Row("\\docs\\hidden.txt", 2, false, false, "3 KB", kDate),
+                                   Row("\\docs\\<b>&.txt", 2, true, true, "4 KB", kDate),
+                                   Row("\\docs\\50% caf\xE9.txt", 2, true, false, "6 KB", kDate),
+                                   Row("\\empty\\", 0),
+                                   Row("\\zz.txt", 0, false, false, "5 KB", kDate),
+                               });
     const struct {
         const char* name;
         int index;
@@ -52,10 +52,11 @@ TEST(ListingPage, Cases) {
              RowHtml("/a%23b.txt", "\\a#b.txt", "1 KB", kDate)},
         {"sub-folder: its own group, deeper entries not listed, texts unescaped", 2, "\\docs\\",
          RowHtml("/docs/deep/", "\\docs\\deep\\", "", "") +
-             RowHtml("/docs/<b>&.txt", "\\docs\\<b>&.txt", "4 KB", kDate)},
+             RowHtml("/docs/<b>%26.txt", "\\docs\\<b>&.txt", "4 KB", kDate) +
+             RowHtml("/docs/50%25 caf%C3%A9.txt", "\\docs\\50% caf\xE9.txt", "6 KB", kDate)},
         {"other letter case: found, but the contents test counts case", 2, "\\DOCS\\", ""},
-        {"empty folder", 7, "\\empty\\", ""},
-        {"last row has no follower", 8, "\\zz.txt\\", ""},
+        {"empty folder", 8, "\\empty\\", ""},
+        {"last row has no follower", 9, "\\zz.txt\\", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ListingPage(model, c.index, c.path), kHead + kTableStart + c.rows + kEnd)
@@ -63,7 +64,7 @@ TEST(ListingPage, Cases) {
 }
 
 TEST(ListingPage, EmptyOrUnexpectedListGivesTheHeaderRowOnly) {
-    ShareModel model;
+    ShareView model("C:\\www", {});
     EXPECT_EQ(ListingPage(model, 0, "\\"), kHead + kTableStart + kEnd);
     EXPECT_EQ(ListingPage(model, -1, "\\"), kHead + kTableStart + kEnd);
 }

@@ -7,29 +7,45 @@
 
 namespace {
 
-void FillSample(ShareModel& model) {
-    model.Assign({
+std::vector<ShareRow> SampleRows() {
+    return {
         Row("\\", -1, false),
         Row("\\a.txt", 0, true, false, ".1 KB", "Tue, 08 Dec 2026 03:28:47 GMT"),
         Row("\\d\\", 0, true),
         Row("\\d\\index.htm", 1, false),
         Row("\\d\\x.bin", 1, true, true),
         Row("\\readme.txt", 0, true),
-    });
+        Row("\\\xDC"
+            "bersicht.txt",
+            0, true),
+    };
 }
 
-TEST(ShareModel, FindSharedEntryIgnoresCaseAndNeedsTheSelection) {
-    ShareModel model;
-    FillSample(model);
+TEST(ShareView, FindSharedEntryIgnoresCaseAndNeedsTheSelection) {
+    ShareView model("C:\\www", SampleRows());
     const struct {
         const char* path;
         int expected;
     } cases[] = {
-        {"\\a.txt", 1},         {"\\A.TXT", 1},    {"\\README.TXT", 5},
-        {"\\d\\", 2},           {"\\D\\", 2},      {"\\d\\index.htm", -1},  // not selected
-        {"\\d\\INDEX.HTM", -1}, {"\\", -1},        {"", -1},
-        {"\\a.tx", -1},         {"\\a.txt\\", -1}, {"a.txt", -1},
+        {"\\a.txt", 1},
+        {"\\A.TXT", 1},
+        {"\\README.TXT", 5},
+        {"\\d\\", 2},
+        {"\\D\\", 2},
+        {"\\d\\index.htm", -1},  // not selected
+        {"\\d\\INDEX.HTM", -1},
+        {"\\", -1},
+        {"", -1},
+        {"\\a.tx", -1},
+        {"\\a.txt\\", -1},
+        {"a.txt", -1},
         {"\\d\\x.bin", 4},
+        {"\\\xFC"
+         "bersicht.TXT",
+         6},
+        {"\\\xDC"
+         "BERSICHT.TXT",
+         6},
     };
     for (const auto& c : cases) EXPECT_EQ(model.FindSharedEntry(c.path), c.expected) << c.path;
     model.SetFlags(3, true, false);
@@ -39,16 +55,15 @@ TEST(ShareModel, FindSharedEntryIgnoresCaseAndNeedsTheSelection) {
     EXPECT_EQ(model.FindSharedEntry(""), -1);  // even with the root shared
 }
 
-TEST(ShareModel, OnlyTheFirstRowOfAPathCounts) {
-    ShareModel model;
-    model.Assign({Row("\\", -1), Row("\\A.txt", 0, false), Row("\\a.txt", 0, true)});
+TEST(ShareView, OnlyTheFirstRowOfAPathCounts) {
+    ShareView model("C:\\www", {Row("\\", -1), Row("\\A.txt", 0, false), Row("\\a.txt", 0, true)});
     EXPECT_EQ(model.FindSharedEntry("\\a.txt"), -1);
 }
 
-TEST(ShareModel, RowQueries) {
-    ShareModel model;
-    FillSample(model);
-    EXPECT_EQ(model.EntryCount(), 6);
+TEST(ShareView, RowQueries) {
+    ShareView model("C:\\www", SampleRows());
+    EXPECT_EQ(model.BaseFolder(), "C:\\www");
+    EXPECT_EQ(model.EntryCount(), 7);
     EXPECT_EQ(model.EntryText(1, 0), "\\a.txt");
     EXPECT_EQ(model.EntryText(1, 1), ".1 KB");
     EXPECT_EQ(model.EntryText(1, 2), "Tue, 08 Dec 2026 03:28:47 GMT");
@@ -66,13 +81,13 @@ TEST(ShareModel, RowQueries) {
     EXPECT_FALSE(model.IsEntryShared(-5));
 }
 
-TEST(ShareModel, FindNextInGroupWalksForwardWithoutWrapping) {
-    ShareModel model;
-    FillSample(model);
+TEST(ShareView, FindNextInGroupWalksForwardWithoutWrapping) {
+    ShareView model("C:\\www", SampleRows());
     EXPECT_EQ(model.FindNextInGroup(-1, 0), 1);
     EXPECT_EQ(model.FindNextInGroup(1, 0), 2);
     EXPECT_EQ(model.FindNextInGroup(2, 0), 5);
-    EXPECT_EQ(model.FindNextInGroup(5, 0), -1);
+    EXPECT_EQ(model.FindNextInGroup(5, 0), 6);
+    EXPECT_EQ(model.FindNextInGroup(6, 0), -1);
     EXPECT_EQ(model.FindNextInGroup(-1, -1), 0);
     EXPECT_EQ(model.FindNextInGroup(0, -1), -1);
     EXPECT_EQ(model.FindNextInGroup(-1, 1), 3);
@@ -80,38 +95,91 @@ TEST(ShareModel, FindNextInGroupWalksForwardWithoutWrapping) {
     EXPECT_EQ(model.FindNextInGroup(-1, 7), -1);
 }
 
-TEST(ShareModel, LongTextsAreCutTo259) {
-    ShareModel model;
-    model.Assign({Row("\\" + std::string(300, 'x'), 0)});
+TEST(ShareView, LongTextsAreCutTo259) {
+    ShareView model("C:", {Row("\\" + std::string(300, 'x'), 0)});
     EXPECT_EQ(model.EntryText(0, 0).size(), 259u);
     EXPECT_EQ(model.FindSharedEntry("\\" + std::string(300, 'x')), 0);
 }
 
+// Selection and tick change in place, the two of a row always together.
+TEST(ShareView, FlagsChangeInPlace) {
+    ShareView view("C:\\www", SampleRows());
+    const struct {
+        bool shared, protect;
+        int found;
+    } cases[] = {
+        {true, true, 1},
+        {false, true, -1},
+        {true, false, 1},
+        {false, false, -1},
+    };
+    for (const auto& c : cases) {
+        view.SetFlags(1, c.shared, c.protect);
+        const SharedEntry entry = view.LookUpSharedEntry("\\A.TXT");
+        EXPECT_EQ(entry.index, c.found);
+        EXPECT_EQ(entry.protect, c.found >= 0 && c.protect);
+        EXPECT_EQ(view.FindSharedEntry("\\a.txt"), c.found);
+        EXPECT_EQ(view.IsEntryShared(1), c.shared);
+        EXPECT_EQ(view.IsEntryProtected(1), c.protect);
+    }
+    view.SetFlags(7, true, true);  // out of range: ignored
+    view.SetFlags(-1, true, true);
+    EXPECT_EQ(view.EntryCount(), 7);
+    EXPECT_FALSE(view.IsEntryShared(7));
+}
+
+TEST(ShareModel, ViewsHandedOutKeepTheirRowsAndBaseFolder) {
+    ShareModel model;
+    EXPECT_EQ(model.View()->EntryCount(), 0);
+    EXPECT_EQ(model.BaseFolder(), "");
+    model.Assign("C:\\www", SampleRows());
+    const std::shared_ptr<const ShareView> taken = model.View();
+    model.SetFlags(1, false, false);
+    EXPECT_EQ(taken->FindSharedEntry("\\a.txt"), -1);  // the current view changes in place
+    model.SetFlags(1, true, false);
+    // A rescan starts: a new, empty view with the new base folder.
+    model.Assign("D:\\other", {});
+    EXPECT_EQ(model.BaseFolder(), "D:\\other");
+    EXPECT_EQ(model.View()->EntryCount(), 0);
+    EXPECT_EQ(model.View()->FindSharedEntry("\\a.txt"), -1);
+    model.SetFlags(1, false, false);  // reaches only the new view
+    EXPECT_EQ(taken->BaseFolder(), "C:\\www");
+    EXPECT_EQ(taken->EntryCount(), 7);
+    EXPECT_EQ(taken->FindSharedEntry("\\a.txt"), 1);
+}
+
+// A reader sees rows, flags and base folder of one view together while scans
+// replace the view and the user changes a row's marks. The row's marks go
+// through states where it is never shared without its tick.
 TEST(ShareModel, ReadersSeeWholeStatesWhileRowsChange) {
     ShareModel model;
-    FillSample(model);
+    std::vector<ShareRow> rows = SampleRows();
+    rows[1].protect = true;
+    model.Assign("C:\\one", rows);
     std::atomic<bool> stop{false};
+    std::atomic<int> reads{0};
     std::atomic<int> badReads{0};
     std::thread reader([&] {
         while (!stop) {
-            const int i = model.FindSharedEntry("\\a.txt");
-            // Either list is whole: the row is found at 1 (sample) or not at all (empty).
-            if (i != 1 && i != -1) ++badReads;
-            const int count = model.EntryCount();
-            if (count != 0 && count != 6) ++badReads;
+            const std::shared_ptr<const ShareView> view = model.View();
+            const std::string base = view->BaseFolder();
+            const int count = view->EntryCount();
+            if (!(base == "C:\\one" && count == 7) && !(base == "D:\\two" && count == 0))
+                ++badReads;
+            if (count == 7 && view->EntryText(1, 0) != "\\a.txt") ++badReads;
+            const SharedEntry entry = view->LookUpSharedEntry("\\a.txt");
+            if (entry.index >= 0 && (entry.index != 1 || !entry.protect)) ++badReads;
+            ++reads;
         }
     });
+    const bool marks[][2] = {{false, true}, {false, false}, {false, true}, {true, true}};
     for (int k = 0; k < 2000; ++k) {
-        model.Clear();
-        model.Assign({
-            Row("\\", -1, false),
-            Row("\\a.txt", 0),
-            Row("\\d\\", 0),
-            Row("\\d\\index.htm", 1),
-            Row("\\d\\x.bin", 1),
-            Row("\\readme.txt", 0),
-        });
+        for (const auto& m : marks) model.SetFlags(1, m[0], m[1]);
+        model.Assign("D:\\two", {});
+        model.SetFlags(1, true, false);  // ignored: the empty view has no such row
+        model.Assign("C:\\one", rows);
     }
+    while (reads == 0) std::this_thread::yield();
     stop = true;
     reader.join();
     EXPECT_EQ(badReads, 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "http/code_page_win.h"
 #include "http/codecs_win.h"
 #include "win_test_util.h"
 
@@ -49,6 +50,34 @@ TEST(FileTimeHttpDate, EpochAndALeapDay) {
     FILETIME ft;
     ASSERT_TRUE(SystemTimeToFileTime(&leap, &ft));
     EXPECT_EQ(FileTimeHttpDate(ft), "Thu, 29 Feb 2024 23:59:59 GMT");
+}
+
+// The tables agree with the system's own conversion of every byte to UTF-8,
+// and a Western European system has exactly the built-in Windows-1252.
+TEST(SystemCodePage, AgreesWithTheSystemsConversions) {
+    const CodePage& page = SystemCodePage();
+    int mapped = 0;
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        if (page.CodePointOf(static_cast<unsigned char>(b)) == CodePage::kNoCharacter) continue;
+        ++mapped;
+        wchar_t wide[2] = {};
+        ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, byte.data(), 1, wide, 2), 1) << b;
+        char utf8[8] = {};
+        const int length =
+            WideCharToMultiByte(CP_UTF8, 0, wide, 1, utf8, sizeof(utf8), nullptr, nullptr);
+        EXPECT_EQ(ToUtf8(byte, page), std::string(utf8, length)) << b;
+        if (b >= 128) {
+            EXPECT_EQ(FromUtf8(ToUtf8(byte, page), page), byte) << b;
+        }
+    }
+    EXPECT_GE(mapped, 128);
+    if (GetACP() != 1252) return;
+    for (int b = 0; b < 256; ++b) {
+        const unsigned char byte = static_cast<unsigned char>(b);
+        EXPECT_EQ(page.CodePointOf(byte), Windows1252().CodePointOf(byte)) << b;
+        EXPECT_EQ(page.Lower(byte), Windows1252().Lower(byte)) << b;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "http/answer.h"
 #include "http/codecs_win.h"
 #include "http/file_delivery.h"
@@ -124,6 +126,56 @@ TEST(DeliverFile, LargeFileStaysOpenForSendingInPieces) {
 
     FileAnswer head = DeliverFile(folder.File("big.bin"), "HEAD", "");
     EXPECT_EQ(head.file, INVALID_HANDLE_VALUE);
+}
+
+// Under Wine a Linux name may end in "." or " ", and a scan lists it so. The
+// system's usual path handling strips them and would open the twin without
+// them; the file must be opened exactly as named, or not at all.
+TEST(DeliverFile, NamesEndingInDotOrSpaceAreOpenedExactlyOrNotAtAll) {
+    TempFolder folder;
+    folder.Write("a", "plain a");
+    folder.Write("a.", "dotted a");
+    folder.Write("b", "plain b");
+    folder.Write("b ", "spaced b");
+    folder.Write("d", "only d");
+    folder.MakeFolder("e");
+    folder.MakeFolder("e.");
+    folder.Write("e\\f.txt", "in e");
+    folder.Write("e.\\f.txt", "in e-dot");
+    std::set<std::string> listed;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(folder.File("*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        listed.insert(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+
+    const struct {
+        const char* name;
+        const char* listedAs;  // the name the scan finds it under
+        const char* twin;      // the contents of the name without its dots and spaces
+        const char* own;
+    } cases[] = {
+        {"a.", "a.", "plain a", "dotted a"},
+        {"b ", "b ", "plain b", "spaced b"},
+        {"d.", "d.", "only d", ""},  // no such file, only its twin
+        {"e.\\f.txt", "e.", "in e", "in e-dot"},
+    };
+    for (const auto& c : cases) {
+        FileAnswer answer = DeliverFile(folder.File(c.name), "GET", "");
+        EXPECT_NE(answer.body, c.twin) << c.name;
+        if (listed.count(c.listedAs)) {
+            EXPECT_NE(answer.statusBlock, kNotFoundStatus) << c.name;
+            EXPECT_EQ(answer.body, c.own) << c.name;
+        } else {
+            EXPECT_EQ(answer.statusBlock, kNotFoundStatus) << c.name;
+        }
+        CloseAnswer(answer);
+    }
+    // Wine lists the names with their dots and spaces: the exact branch is taken.
+    EXPECT_EQ(listed.count("a."), 1u);
+    EXPECT_EQ(listed.count("b "), 1u);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "http/exact_path.h"
+
 namespace {
 
 struct WinsockUser {
@@ -16,47 +18,61 @@ struct WinsockUser {
 
 std::atomic<int> folderCounter{0};
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+// Exact paths throughout, so that names ending in "." or " " go too.
+void RemoveTree(const std::wstring& exactPath) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((exactPath + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = exactPath + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
             else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(exactPath.c_str());
 }
 
 }  // namespace
+
+std::wstring ExactWidePath(const std::string& path) {
+    const std::string exact = ExactPath(path);
+    const int size = static_cast<int>(exact.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, exact.data(), size, nullptr, 0);
+    std::wstring wide(length > 0 ? length : 0, L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, exact.data(), size, &wide[0], length);
+    return wide;
+}
 
 TempFolder::TempFolder() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     path_ = std::string(base) + "zant_test_" + std::to_string(GetCurrentProcessId()) + "_" +
             std::to_string(folderCounter++);
-    RemoveTree(path_);
+    RemoveTree(ExactWidePath(path_));
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() { RemoveTree(ExactWidePath(path_)); }
 
 void TempFolder::Write(const std::string& name, const std::string& bytes) const {
-    HANDLE file = CreateFileA(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(ExactWidePath(File(name)).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
     DWORD written = 0;
     if (!bytes.empty())
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     ASSERT_EQ(written, bytes.size());
+}
+
+void TempFolder::MakeFolder(const std::string& name) const {
+    ASSERT_TRUE(CreateDirectoryW(ExactWidePath(File(name)).c_str(), nullptr)) << name;
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -5,6 +5,10 @@
 
 #include "win32.h"
 
+// A path in the "\\?\" form, as UTF-16: made and removed exactly as named,
+// trailing dots and spaces included.
+std::wstring ExactWidePath(const std::string& path);
+
 // A fresh empty folder under the temporary folder, removed with its files.
 class TempFolder {
 public:
@@ -12,7 +16,9 @@ public:
     ~TempFolder();
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
+    // Files and folders are made exactly as named.
     void Write(const std::string& name, const std::string& bytes) const;
+    void MakeFolder(const std::string& name) const;
 
 private:
     std::string path_;

@@ -1,0 +1,29 @@
+#include "http/credential.h"
+
+#include "http/codecs.h"
+
+ExpectedCredential ExpectedCredentialFor(const std::string& user, const std::string& password,
+                                         const CodePage& page) {
+    ExpectedCredential expected;
+    if (user.empty() && password.empty()) return expected;
+    const std::string text = user + ":" + password;
+    expected.codePage = EncodeBase64(text);
+    expected.utf8 = EncodeBase64(ToUtf8(text, page));
+    return expected;
+}
+
+bool CredentialDiffers(const std::string& given, const std::string& expected) {
+    unsigned difference = given.size() != expected.size();
+    const size_t n = expected.size();
+    for (size_t i = 0; i < given.size(); ++i) {
+        const unsigned char e = n ? static_cast<unsigned char>(expected[i % n]) : 0;
+        difference |= static_cast<unsigned char>(given[i]) ^ e;
+    }
+    return difference != 0;
+}
+
+bool CredentialMatches(const std::string& given, const ExpectedCredential& expected) {
+    const bool differsFromCodePage = CredentialDiffers(given, expected.codePage);
+    const bool differsFromUtf8 = CredentialDiffers(given, expected.utf8);
+    return !(differsFromCodePage & differsFromUtf8);
+}

@@ -1,0 +1,14 @@
+#include "http/exact_path.h"
+
+std::string ExactPath(const std::string& fullPath) {
+    const size_t n = fullPath.size();
+    const bool drive =
+        n >= 3 && fullPath[1] == ':' && fullPath[2] == '\\' &&
+        ((fullPath[0] >= 'A' && fullPath[0] <= 'Z') || (fullPath[0] >= 'a' && fullPath[0] <= 'z'));
+    if (drive) return "\\\\?\\" + fullPath;
+    // A UNC path, but not one of the "\\?\" or "\\.\" device forms.
+    const bool unc = n >= 3 && fullPath[0] == '\\' && fullPath[1] == '\\' && fullPath[2] != '?' &&
+                     fullPath[2] != '.' && fullPath[2] != '\\';
+    if (unc) return "\\\\?\\UNC" + fullPath.substr(1);
+    return fullPath;
+}

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "http/credential.h"
+
+namespace {
+
+TEST(ExpectedCredentialFor, BothEncodings) {
+    const struct {
+        const char* name;
+        std::string user, password, codePage, utf8;
+    } cases[] = {
+        {"ascii: both forms the same", "user", "pass", "dXNlcjpwYXNz", "dXNlcjpwYXNz"},
+        {"letters outside ascii", "j\xFCrgen", "pa\xDF", "avxyZ2VuOnBh3w==", "asO8cmdlbjpwYcOf"},
+        {"password only", "", "secret", "OnNlY3JldA==", "OnNlY3JldA=="},
+        {"user only", "u", "", "dTo=", "dTo="},
+        {"neither: both empty", "", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        const ExpectedCredential expected = ExpectedCredentialFor(c.user, c.password);
+        EXPECT_EQ(expected.codePage, c.codePage) << c.name;
+        EXPECT_EQ(expected.utf8, c.utf8) << c.name;
+    }
+}
+
+TEST(CredentialDiffers, SameAsExactComparison) {
+    const std::string values[] = {"",
+                                  "a",
+                                  "b",
+                                  "ab",
+                                  "abc",
+                                  "dXNlcjpwYXNz",
+                                  "dXNlcjpwYXNy",
+                                  std::string("a\0b", 3),
+                                  std::string("a\0c", 3),
+                                  "aaaa"};
+    for (const auto& given : values)
+        for (const auto& expected : values)
+            EXPECT_EQ(CredentialDiffers(given, expected), given != expected)
+                << "'" << given << "' vs '" << expected << "'";
+}
+
+TEST(CredentialMatches, EitherFormAndNothingElse) {
+    const ExpectedCredential expected = {"avxyZ2VuOnBh3w==", "asO8cmdlbjpwYcOf"};
+    EXPECT_TRUE(CredentialMatches("avxyZ2VuOnBh3w==", expected));
+    EXPECT_TRUE(CredentialMatches("asO8cmdlbjpwYcOf", expected));
+    EXPECT_FALSE(CredentialMatches("", expected));
+    EXPECT_FALSE(CredentialMatches("avxyZ2VuOnBh3w=", expected));
+    EXPECT_FALSE(CredentialMatches("asO8cmdlbjpwYcOfx", expected));
+    EXPECT_FALSE(CredentialMatches("avxyZ2VuOnBh3w==asO8cmdlbjpwYcOf", expected));
+    // With no user name and no password, only a request without a credential matches.
+    const ExpectedCredential none = ExpectedCredentialFor("", "");
+    EXPECT_TRUE(CredentialMatches("", none));
+    EXPECT_FALSE(CredentialMatches("Og==", none));
+}
+
+}  // namespace
