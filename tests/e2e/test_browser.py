@@ -16,6 +16,9 @@ FILES = {
     "docs/readme.txt": "Plain text, served as text/plain.\r\n",
     "docs/data.bin": BINARY,
     "docs/a#b.txt": "hash in the name",
+    "docs/pct%41.txt": "a percent sign and two hex digits in the name",
+    "docs/café.txt": "a letter outside ASCII",
+    "docs/naïve résumé.txt": "letters outside ASCII and a space",
     "secret/s.txt": "for the password holder only",
 }
 
@@ -50,8 +53,22 @@ def test_listing_link_download_and_protected_file(hosting, browser, tmp_path):
     assert "Directory Listing" in browser.script("return document.title;")
     names = browser.script(
         "return Array.from(document.querySelectorAll('a')).map(a => a.getAttribute('href'));")
-    assert names == ["/docs/a%23b.txt", "/docs/data.bin", "/docs/readme.txt"]
+    assert sorted(names) == ["/docs/a%23b.txt", "/docs/caf%C3%A9.txt", "/docs/data.bin",
+                             "/docs/na%C3%AFve r%C3%A9sum%C3%A9.txt", "/docs/pct%2541.txt",
+                             "/docs/readme.txt"]
     assert "\\docs\\readme.txt" in page
+
+    # Every link leads to its own row, whatever its name holds. (Found by
+    # target: how the names themselves look depends on the text encoding that
+    # the browser takes the page to be in.)
+    for href, name in (("/docs/a%23b.txt", "a#b.txt"), ("/docs/pct%2541.txt", "pct%41.txt"),
+                       ("/docs/caf%C3%A9.txt", "café.txt"),
+                       ("/docs/na%C3%AFve r%C3%A9sum%C3%A9.txt", "naïve résumé.txt")):
+        browser.get("http://127.0.0.1/docs/")
+        browser.script(f"document.querySelector('a[href=\"{href}\"]').click();")
+        poll(lambda: not browser.url().endswith("/docs/"), 20, what=f"the link to {name}")
+        assert browser.script("return document.body.innerText;").strip() == FILES["docs/" + name]
+    browser.get("http://127.0.0.1/docs/")
 
     # Following a link shows the text file itself.
     browser.click(browser.find_link("\\docs\\readme.txt"))

@@ -328,6 +328,35 @@ def test_hostile_request_gets_the_answer_of_the_rules(server, secrets, sent, hal
     assert_still_serving(server)
 
 
+# Requests written a line at a time, as telnet, nc and small devices send
+# them: each segment in a receive of its own.
+SEGMENTED = [
+    ("request-line-then-host", [b"GET /public.txt HTTP/1.0\r\n", b"Host: one\r\n", b"\r\n"],
+     SERVED),
+    ("credential-line-on-its-own",
+     [b"GET /prot/Guarded.txt HTTP/1.0\r\n", auth(RIGHT) + b"\r\n", b"Host: two\r\n\r\n"],
+     file_answer(GUARDED)),
+    ("line-ends-on-their-own", [b"GET /docs/page.txt HTTP/1.0", b"\r\n", b"Host: three", b"\r\n",
+                                b"\r\n"], file_answer(PAGE)),
+    ("cut-inside-lines", [b"GET /pub", b"lic.txt HTTP/1.0\r\nHo", b"st: four\r\n\r\n"], SERVED),
+]
+
+
+@pytest.mark.parametrize("segments, answer", [c[1:] for c in SEGMENTED],
+                         ids=[c[0] for c in SEGMENTED])
+def test_a_request_written_line_by_line_is_read_line_by_line(server, segments, answer):
+    with HttpConnection(timeout=30) as conn:
+        for segment in segments:
+            conn.send(segment)
+            time.sleep(0.2)  # so that each arrives on its own
+        raw = conn.read_all(30)
+    assert raw == expected_answer(raw, *answer)
+    # The log holds every line whole and on its own.
+    sent = b"".join(segments)
+    assert b"\r\n" + sent + b"\r\n[127.0.0.1] " in server.log_file() + b"[127.0.0.1] "
+    assert_still_serving(server)
+
+
 @pytest.mark.parametrize("path, content_type", [d[1:] for d in DEVICE_ROWS],
                          ids=[d[0] for d in DEVICE_ROWS])
 def test_shared_row_with_a_device_name_is_not_served(server, path, content_type):

@@ -17,8 +17,8 @@ USER35 = "abcdefghijklmnopqrstuvwxyz012345678"
 PASS35 = "ZYXWVUTSRQPONMLKJIHGFEDCBA987654321"
 
 
-def basic(text):
-    return base64.b64encode(text.encode("latin-1")).decode("ascii")
+def basic(text, encoding="latin-1"):
+    return base64.b64encode(text.encode(encoding)).decode("ascii")
 
 
 def get_secret(credential=None):
@@ -77,6 +77,12 @@ CASES = [
     # has put more into it.
     (USER35 + "9xyz", "pw", basic(USER35 + ":pw"), 200),
     (USER35 + "9xyz", "pw", basic(USER35 + "9xyz:pw"), 401),
+    # Letters outside ASCII: browsers send them as UTF-8, older clients in
+    # the code page (Windows-1252 here, which Latin-1 matches for these).
+    ("jürgen", "pässwort", basic("jürgen:pässwort", "utf-8"), 200),
+    ("jürgen", "pässwort", basic("jürgen:pässwort"), 200),
+    ("jürgen", "pässwort", basic("jurgen:passwort"), 401),
+    ("Ægir", "", basic("ægir:", "utf-8"), 401),
 ]
 
 

@@ -14,8 +14,9 @@ import time
 
 import pytest
 
-from zant_harness import (HOSTBUTTON, LOGEDIT, MAIN, STOPBUTTON, ZANT_EXE, HttpConnection,
-                          answer_date, expected_answer, http_raw, parse_response, poll)
+from zant_harness import (HOSTBUTTON, LOGEDIT, MAIN, PASSEDIT, STOPBUTTON, USEREDIT, ZANT_EXE,
+                          HttpConnection, answer_date, expected_answer, http_raw, parse_response,
+                          poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -330,6 +331,38 @@ def test_a_file_of_a_few_mib_arrives_whole(server, tmp_path):
 def test_files_around_the_piece_size_arrive_whole(server, size):
     raw = http_raw(f"GET /edge{size}.dat HTTP/1.1\r\n\r\n", timeout=120)
     assert raw == expected_answer(raw, file_status(size), "application/octet-stream", BIG[:size])
+
+
+def test_curl_with_a_raw_utf8_path_gets_a_file_named_outside_ascii(start_zant, tmp_path):
+    run = start_zant(files={"Übersicht.txt": "overview", "docs/café au lait.txt": "coffee"})
+    run.share()
+    run.host(LIMIT)
+    for url, content in (("/Übersicht.txt", b"overview"), ("/docs/café%20au%20lait.txt", b"coffee"),
+                         ("/%C3%9Cbersicht.txt", b"overview"), ("/übersicht.TXT", b"overview")):
+        out = tmp_path / "out.bin"
+        done = subprocess.run(["curl", "--silent", "--show-error", "--max-time", "30", "-o",
+                               str(out), "-w", "%{http_code}", "http://127.0.0.1" + url],
+                              capture_output=True, timeout=60)
+        assert (done.returncode, done.stdout, out.read_bytes()) == (0, b"200", content), url
+
+
+def test_twins_that_differ_only_in_letter_case_never_give_each_other_away(start_zant, ctl):
+    run = start_zant(files={"readme.txt": "open twin", "README.TXT": "UNSHARED TWIN",
+                            "notes.txt": "open twin", "NOTES.TXT": "PROTECTED TWIN"})
+    # The lookup takes the first row of a name in the list's order: the twin
+    # listed second is the one left unshared, or ticked, so that a request in
+    # its spelling finds the other row.
+    listed = [r["texts"][0] for r in run.rows()]
+    second = {name: max(f"\\{name.lower()}", f"\\{name.upper()}", key=listed.index)
+              for name in ("readme.txt", "notes.txt")}
+    run.share(unshared=[second["readme.txt"]], protected=[second["notes.txt"]])
+    ctl.settext(run.c(USEREDIT), "user")
+    ctl.settext(run.c(PASSEDIT), "pass")
+    run.host(LIMIT)
+    for name in ("readme.txt", "notes.txt"):
+        for spelling in (name, name.upper(), name.capitalize()):
+            status, _, body = parse_response(get("/" + spelling))
+            assert (status, body) in ((200, b"open twin"), (404, b"")), spelling
 
 
 def test_curl_with_the_typed_credentials_gets_the_protected_file(server):

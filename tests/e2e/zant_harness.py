@@ -721,7 +721,12 @@ class Zant:
         if self.ctl.exists(MAIN):
             raise RuntimeError("another ZANT window is already on this desktop")
         self.launch()
-        self.wait_reading(timeout)
+        try:
+            self.wait_reading(timeout)
+        except (CtlError, TimeoutError) as error:
+            state = "running" if self.running else f"ended with code {self.proc.returncode}"
+            shown = [(w["class"], w["title"]) for w in self.ctl.windows() if w["visible"]]
+            raise TimeoutError(f"{error}; the program is {state}; windows shown: {shown}") from None
         self.pid = self.ctl.style(READING)["pid"]
         if finish:
             self.finish_scan(timeout)
