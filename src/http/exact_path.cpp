@@ -12,3 +12,11 @@ std::string ExactPath(const std::string& fullPath) {
     if (unc) return "\\\\?\\UNC" + fullPath.substr(1);
     return fullPath;
 }
+
+std::string PathToOpen(const std::string& fullPath) {
+    for (size_t i = 0; i < fullPath.size(); ++i) {
+        const bool nameEnds = i + 1 == fullPath.size() || fullPath[i + 1] == '\\';
+        if (nameEnds && (fullPath[i] == '.' || fullPath[i] == ' ')) return ExactPath(fullPath);
+    }
+    return fullPath;
+}

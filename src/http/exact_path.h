@@ -9,3 +9,9 @@
 // open another file; this form turns it off. A path already in that form, and
 // one that is not a full path, is left as it is.
 std::string ExactPath(const std::string& fullPath);
+
+// The form in which a served file is opened: as spelled, under the system's
+// usual rules, unless one of its names ends in "." or " ", which those rules
+// would strip: then the exact form. Names the system takes for devices (CON,
+// NUL, ...) so stay devices, which are never served as files.
+std::string PathToOpen(const std::string& fullPath);

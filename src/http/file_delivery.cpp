@@ -20,11 +20,10 @@ FileAnswer DeliverFile(const std::string& fullPath, const std::string& method,
                        const std::string& ifModifiedSince) {
     FileAnswer answer;
     answer.statusBlock = kNotFoundStatus;
-    // Opened exactly as named: a row whose name ends in "." or " " must not
-    // reach the file that the name without them would. The file stays its
-    // owner's while it is sent: other programs may still read, write, rename
-    // and delete it.
-    HANDLE file = CreateFileW(WidePath(ExactPath(fullPath)).c_str(), GENERIC_READ,
+    // Opened as named: a row whose name ends in "." or " " must not reach the
+    // file that the name without them would. The file stays its owner's while
+    // it is sent: other programs may still read, write, rename and delete it.
+    HANDLE file = CreateFileW(WidePath(PathToOpen(fullPath)).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return answer;

@@ -343,23 +343,36 @@ TEST(DecideRoute, Table) {
     }
 }
 
-// The path decided and the form it is opened in, exactly as spelled.
+// The path decided, its exact form, and the form it is opened in: exact only
+// where the usual rules would strip a name's trailing dot or space.
 TEST(DecideRoute, FilePathUnderEveryKindOfBaseFolder) {
     const struct {
-        std::string base, request, file, exact;
+        std::string base, request, file, exact, opened;
     } cases[] = {
-        {"C:", "GET \\d\\a.txt", "C:\\d\\a.txt", "\\\\?\\C:\\d\\a.txt"},
-        {"C:\\www", "GET \\D\\A.TXT", "C:\\www\\d\\a.txt", "\\\\?\\C:\\www\\d\\a.txt"},
-        {"C:\\www", "GET \\e.\\f. ", "C:\\www\\e.\\f.", "\\\\?\\C:\\www\\e.\\f."},
+        {"C:", "GET \\d\\a.txt", "C:\\d\\a.txt", "\\\\?\\C:\\d\\a.txt", "C:\\d\\a.txt"},
+        {"C:\\www", "GET \\D\\A.TXT", "C:\\www\\d\\a.txt", "\\\\?\\C:\\www\\d\\a.txt",
+         "C:\\www\\d\\a.txt"},
+        {"C:\\www", "GET \\e.\\f. ", "C:\\www\\e.\\f.", "\\\\?\\C:\\www\\e.\\f.",
+         "\\\\?\\C:\\www\\e.\\f."},
+        {"C:\\www", "GET \\e.\\g.txt", "C:\\www\\e.\\g.txt", "\\\\?\\C:\\www\\e.\\g.txt",
+         "\\\\?\\C:\\www\\e.\\g.txt"},
+        {"C:\\www", "GET \\h \\CON", "C:\\www\\h \\CON", "\\\\?\\C:\\www\\h \\CON",
+         "\\\\?\\C:\\www\\h \\CON"},
+        {"C:\\www", "GET \\d\\CON", "C:\\www\\d\\CON", "\\\\?\\C:\\www\\d\\CON", "C:\\www\\d\\CON"},
         {"\\\\server\\share", "GET \\d\\a.txt", "\\\\server\\share\\d\\a.txt",
-         "\\\\?\\UNC\\server\\share\\d\\a.txt"},
+         "\\\\?\\UNC\\server\\share\\d\\a.txt", "\\\\server\\share\\d\\a.txt"},
+        {"\\\\server\\share", "GET \\e.\\f.", "\\\\server\\share\\e.\\f.",
+         "\\\\?\\UNC\\server\\share\\e.\\f.", "\\\\?\\UNC\\server\\share\\e.\\f."},
     };
     for (const auto& c : cases) {
-        const ShareView shares(c.base, {Row("\\", -1), Row("\\d\\", 0), Row("\\d\\a.txt", 1),
-                                        Row("\\e.\\", 0), Row("\\e.\\f.", 4)});
+        const ShareView shares(
+            c.base, {Row("\\", -1), Row("\\d\\", 0), Row("\\d\\a.txt", 1), Row("\\d\\CON", 1),
+                     Row("\\e.\\", 0), Row("\\e.\\f.", 4), Row("\\e.\\g.txt", 4), Row("\\h \\", 0),
+                     Row("\\h \\CON", 7)});
         const RouteDecision d = DecideRoute(c.request, "", {}, shares);
         EXPECT_EQ(d.filePath, c.file) << c.request;
         EXPECT_EQ(ExactPath(d.filePath), c.exact) << c.request;
+        EXPECT_EQ(PathToOpen(d.filePath), c.opened) << c.request;
     }
 }
 
