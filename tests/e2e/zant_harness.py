@@ -352,6 +352,14 @@ class Ctl:
     def post(self, spec, msg, wparam=0, lparam=0):
         self.call("post", spec, msg, wparam, lparam)
 
+    def cursor(self, x, y):
+        """Puts the pointer at screen pixel (x, y) as every Windows program sees it."""
+        return self.call("cursor", x, y)
+
+    def show(self, spec, how):
+        """ShowWindow(window, how) called by this other program."""
+        return self.call("show", spec, how)["was_visible"]
+
     # Lists ----------------------------------------------------------------
 
     def lbitems(self, spec):
@@ -870,7 +878,7 @@ class Zant:
         at screen pixel (x, y), while the form is active so that keys reach the
         menu; returns the menu window (Ctl.menu)."""
         self.activate()
-        self.keyboard.move_mouse(x, y)
+        self.ctl.cursor(x, y)
         self.tray_click(WM_RBUTTONUP)
         return poll(self.ctl.menu, timeout, what="the tray menu")
 

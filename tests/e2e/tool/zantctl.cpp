@@ -574,6 +574,30 @@ Reply CmdPost(const Args& args) {
     return posted ? Ok(Obj().Bool("posted", true).Text()) : Err("could not post");
 }
 
+// Puts the pointer at a screen point. Moved over no window of Wine's, the
+// pointer would leave Wine's idea of where it is behind; set here, every
+// program sees it there.
+Reply CmdCursor(const Args& args) {
+    REQUIRE_WORDS(2, "cursor X Y");
+    long long x = 0, y = 0;
+    if (!ParseNumber(args.words[0], &x) || !ParseNumber(args.words[1], &y)) return Err("bad point");
+    if (!SetCursorPos(static_cast<int>(x), static_cast<int>(y))) return Err("could not move");
+    POINT now{};
+    GetCursorPos(&now);
+    return Ok(Obj().Num("x", now.x).Num("y", now.y).Text());
+}
+
+// ShowWindow from another program, as the shell's "show desktop" or any
+// program may call it on a window not its own.
+Reply CmdShow(const Args& args) {
+    REQUIRE_WORDS(2, "show SPEC SW_NUMBER");
+    RESOLVE_OR_FAIL(hwnd, args.words[0]);
+    long long how = 0;
+    if (!ParseNumber(args.words[1], &how)) return Err("bad show command");
+    const BOOL wasVisible = ShowWindow(hwnd, static_cast<int>(how));
+    return Ok(Obj().Bool("was_visible", wasVisible != FALSE).Text());
+}
+
 // List box strings. Wine marshals LB_GETTEXT across processes (as Windows does
 // for list boxes that hold strings), so a local buffer is the right one here.
 Reply CmdLbItems(const Args& args) {
@@ -1409,6 +1433,7 @@ const std::map<std::string, Command>& Commands() {
         {"collate", CmdCollate},
         {"click", CmdClick},
         {"command", CmdCommand},
+        {"cursor", CmdCursor},
         {"enabled", CmdEnabled},
         {"exists", CmdExists},
         {"focus", CmdFocus},
@@ -1438,6 +1463,7 @@ const std::map<std::string, Command>& Commands() {
         {"screenshot", CmdScreenshot},
         {"send", CmdSend},
         {"settext", CmdSetText},
+        {"show", CmdShow},
         {"style", CmdStyle},
         {"syscolor", CmdSysColor},
         {"tbinfo", CmdTbInfo},
