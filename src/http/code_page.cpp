@@ -56,7 +56,8 @@ int CodePage::ByteOf(char32_t codePoint) const {
 }
 
 const CodePage& Windows1252() {
-    static const CodePage page = MakeWindows1252();
+    // Kept for the life of the process, as every code page in use is.
+    static const CodePage& page = *new CodePage(MakeWindows1252());
     return page;
 }
 

@@ -26,6 +26,7 @@ CodePage BuildSystemCodePage() {
 }  // namespace
 
 const CodePage& SystemCodePage() {
-    static const CodePage page = BuildSystemCodePage();
+    // Kept for the life of the process: workers decode with it while it ends.
+    static const CodePage& page = *new CodePage(BuildSystemCodePage());
     return page;
 }

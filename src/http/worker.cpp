@@ -5,6 +5,7 @@
 #include "http/answer.h"
 #include "http/codecs.h"
 #include "http/codecs_win.h"
+#include "http/deadline.h"
 #include "http/file_delivery.h"
 #include "http/listing.h"
 #include "http/request.h"
@@ -48,10 +49,8 @@ public:
 private:
     // 1 when data can be received, else kTimedOut or kFailed.
     long WaitReadable() {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline_) return kTimedOut;
-        const ULONGLONG left = deadline_ - now;
-        const DWORD wait = static_cast<DWORD>(left < kTimeoutMs ? left : kTimeoutMs);
+        const DWORD wait = WaitLimit(GetTickCount64(), deadline_, kTimeoutMs);
+        if (wait == 0) return kTimedOut;
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(socket_, &readable);
@@ -86,12 +85,15 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
         case Route::kNotFound: sendAnswer(connection, kNotFoundStatus, key, "", date); return;
         case Route::kListing:
         case Route::kListingDenied: {
+            // Made once and handed on as it is: a listing of a large folder is
+            // megabytes, and many clients may ask for it at once.
             const std::string page = decision.route == Route::kListing
                                          ? ListingPage(shares, decision.entry, decision.path)
                                          : ListingDeniedPage();
-            static const std::string kNoBody;
-            sendAnswer(connection, PageStatus(page.size()), key,
-                       decision.method == "GET" ? page : kNoBody, date);
+            if (decision.method == "GET")
+                sendAnswer(connection, PageStatus(page.size()), key, page, date);
+            else
+                sendAnswer(connection, PageStatus(page.size()), key, std::string(), date);
             return;
         }
         case Route::kFile: {
@@ -109,63 +111,137 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
     }
 }
 
-// Closing a socket with unread bytes (a request body, a second pipelined
-// request) makes the peer's system reset the connection, and the client may
-// lose the answer it has not read yet. So the sending side is shut first and
-// what the client still sends is read and dropped, for a short while only.
-void closeGracefully(SOCKET connection) {
-    shutdown(connection, SD_SEND);
-    std::unique_ptr<char[]> sink(new char[65536]);
-    SocketSource source(connection, GetTickCount64() + kDrainMs);
-    size_t drained = 0;
-    while (drained <= kDrainLimit) {
-        const long got = source.Receive(sink.get(), 65536);
-        if (got <= 0) break;
-        drained += static_cast<size_t>(got);
+// The connection slot of a worker: given back once, when the worker says so
+// or at the latest when it ends, however it ends.
+class Slot {
+public:
+    explicit Slot(SOCKET listener) : listener_(listener) {}
+    Slot(const Slot&) = delete;
+    Slot& operator=(const Slot&) = delete;
+    ~Slot() { Release(); }
+
+    // Waits for a slot. False, without one, when the listener the worker was
+    // started for has been closed by Stop, or when the program ends.
+    bool Take() {
+        const SOCKET listener = listener_;
+        held_ = ConnectionAdmission().Admit(
+            [listener] { return Listener.load() == listener && !ProgramWorkers().Ending(); });
+        if (held_) RefreshStatus(listener_);
+        return held_;
     }
-    closesocket(connection);
+
+    void Release() {
+        if (!held_) return;
+        held_ = false;
+        ConnectionAdmission().Release();
+        RefreshStatus(listener_);
+    }
+
+private:
+    SOCKET listener_;
+    bool held_ = false;
+};
+
+// The accepted connection, counted among the open ones from its accept to its
+// close, so that the end of the program can shut it and wake its worker.
+class Connection {
+public:
+    explicit Connection(SOCKET listener) : socket_(accept(listener, nullptr, nullptr)) {
+        if (socket_ != INVALID_SOCKET && !ProgramWorkers().Opened(socket_)) {
+            closesocket(socket_);
+            socket_ = INVALID_SOCKET;
+            refused_ = true;
+        }
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection() { Close(); }
+
+    SOCKET socket() const { return socket_; }
+    // Accepted while the program was already ending: nothing is to be served.
+    bool refused() const { return refused_; }
+
+    // Closing a socket with unread bytes (a request body, a second pipelined
+    // request) makes the peer's system reset the connection, and the client
+    // may lose the answer it has not read yet. So the sending side is shut
+    // first and what the client still sends is read and dropped, for a short
+    // while only.
+    void CloseGracefully() {
+        if (socket_ == INVALID_SOCKET) return;
+        shutdown(socket_, SD_SEND);
+        std::unique_ptr<char[]> sink(new char[65536]);
+        SocketSource source(socket_, GetTickCount64() + kDrainMs);
+        size_t drained = 0;
+        while (drained <= kDrainLimit) {
+            const long got = source.Receive(sink.get(), 65536);
+            if (got <= 0) break;
+            drained += static_cast<size_t>(got);
+        }
+        Close();
+    }
+
+private:
+    void Close() {
+        if (socket_ == INVALID_SOCKET) return;
+        ProgramWorkers().Closed(socket_);
+        closesocket(socket_);
+        socket_ = INVALID_SOCKET;
+    }
+
+    SOCKET socket_;
+    bool refused_ = false;
+};
+
+void serveOneConnection(SOCKET listener) {
+    Slot slot(listener);
+    if (!slot.Take()) return;
+
+    const std::string date = LocalHttpDateNow();
+    Connection connection(listener);
+    if (connection.refused()) return;
+    SocketSource source(connection.socket(), GetTickCount64() + kReadingLimitMs);
+    LineReader reader(source);
+    const Request request = ReadRequest(reader, kReceivedLimit);
+    const std::string text = DecodeRequestText(request.requestText);
+    AppendLogEntry(
+        LogEntryText(PeerAddressText(connection.socket()), date, text, request.receivedText));
+
+    if (connection.socket() != INVALID_SOCKET) {
+        // One view for routing and listing: rows, flags and base folder that
+        // belong together, even if a new scan starts meanwhile.
+        const std::shared_ptr<const ShareView> shares = ShareList.View();
+        const RouteDecision decision =
+            DecideRoute(text, request.credential, ExpectedCredentialCopy(), *shares);
+        answer(connection.socket(), decision, request, date, *shares);
+    }
+    // The client has its answer: the slot goes to the next one now, not after
+    // the close, which may wait for a client that keeps its socket open.
+    slot.Release();
+    connection.CloseGracefully();
 }
 
 }  // namespace
 
 const std::string& FaviconBytes() {
-    static const std::string bytes = [] {
+    // Kept for the life of the process: workers may use it while the program ends.
+    static const std::string& bytes = *new std::string([] {
         HRSRC found = FindResourceA(programInstance, "QOV_FAVICON", MAKEINTRESOURCEA(10));
         HGLOBAL loaded = found ? LoadResource(programInstance, found) : nullptr;
         const void* data = loaded ? LockResource(loaded) : nullptr;
         return data ? std::string(static_cast<const char*>(data),
                                   SizeofResource(programInstance, found))
                     : std::string();
-    }();
+    }());
     return bytes;
 }
 
 DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
-    const SOCKET listener = reinterpret_cast<SOCKET>(listeningSocket);
-    // Workers still waiting for a slot on a listener that Stop has closed give up.
-    if (!ConnectionAdmission().Admit([listener] { return Listener.load() == listener; })) return 0;
-    RefreshStatus(listener);
-
-    const std::string date = LocalHttpDateNow();
-    const SOCKET connection = accept(listener, nullptr, nullptr);
-    SocketSource source(connection, GetTickCount64() + kReadingLimitMs);
-    LineReader reader(source);
-    const Request request = ReadRequest(reader, kReceivedLimit);
-    const std::string text = DecodeRequestText(request.requestText);
-    AppendLogEntry(LogEntryText(PeerAddressText(connection), date, text, request.receivedText));
-
-    if (connection != INVALID_SOCKET) {
-        // One view for routing and listing: rows, flags and base folder that
-        // belong together, even if a new scan starts meanwhile.
-        const std::shared_ptr<const ShareView> shares = ShareList.View();
-        const RouteDecision decision =
-            DecideRoute(text, request.credential, ExpectedCredentialCopy(), *shares);
-        answer(connection, decision, request, date, *shares);
+    try {
+        serveOneConnection(reinterpret_cast<SOCKET>(listeningSocket));
+    } catch (...) {
+        // Out of memory, say, for a huge listing: this connection is closed and
+        // its slot given back on the way out, and the server goes on.
     }
-    // The client has its answer: the slot goes to the next one now, not after
-    // the close, which may wait for a client that keeps its socket open.
-    ConnectionAdmission().Release();
-    RefreshStatus(listener);
-    if (connection != INVALID_SOCKET) closeGracefully(connection);
+    ProgramWorkers().Ended();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "log/request_log.h"
 #include "log/status.h"
+#include "ui/form.h"
 #include "ui/main_form.h"
 
 namespace {
@@ -26,7 +27,12 @@ void refreshNow() {
 void CALLBACK onRefreshTimer(HWND window, UINT, UINT_PTR id, DWORD) {
     KillTimer(window, id);
     timerRunning = false;
-    refreshNow();
+    withoutExceptions(
+        [] {
+            refreshNow();
+            return LRESULT{0};
+        },
+        [] { return LRESULT{0}; });
 }
 
 }  // namespace

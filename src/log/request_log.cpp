@@ -14,10 +14,11 @@ namespace {
 constexpr LONGLONG kRotationSize = 2097152;
 const char kErrorLine[] = "*** Error Writting to Log File ***\r\n";
 
-std::string logPath;  // absolute, fixed at start-up
-std::string backupPath;
+// Workers may log while the program ends: what they use is never destroyed.
+std::string& logPath = *new std::string;  // absolute, fixed at start-up
+std::string& backupPath = *new std::string;
 HANDLE logFile = INVALID_HANDLE_VALUE;
-LogWindowText windowText;  // guarded by LogLock
+LogWindowText& windowText = *new LogWindowText;  // guarded by LogLock
 
 LogWindowText::Shown shownInWindow;  // user-interface thread only
 

@@ -116,16 +116,28 @@ void OnAcceptNotify() {
     const SOCKET listener = Listener;
     // A notification that arrives after Stop has nothing left to accept from.
     if (!listener) return;
+    // Counted before it runs, so that the end of the program waits for it too.
+    ProgramWorkers().Started();
     HANDLE thread =
         CreateThread(nullptr, 0, ConnectionWorker, reinterpret_cast<void*>(listener), 0, nullptr);
     if (thread) {
         CloseHandle(thread);
         return;
     }
+    ProgramWorkers().Ended();
     // Only an accept brings the next notification: without a worker, take the
     // waiting connection here and let it go, so that later ones are still served.
     const SOCKET waiting = accept(listener, nullptr, nullptr);
     if (waiting != INVALID_SOCKET) closesocket(waiting);
+}
+
+void EndConnectionWorkers(DWORD waitMs) {
+    // Shut, not closed: each worker closes its own socket, so no handle is
+    // closed under a worker or used again meanwhile.
+    ProgramWorkers().End(
+        [](uintptr_t connection) { shutdown(static_cast<SOCKET>(connection), SD_BOTH); });
+    ConnectionAdmission().WakeAll();
+    ProgramWorkers().WaitUntilNoneRun(waitMs);
 }
 
 LRESULT OnSliderMoved() {

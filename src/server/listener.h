@@ -16,4 +16,9 @@ uint32_t ResolveHostAddress(const std::string& name, int position);
 void HostServer();
 void StopServer();
 void OnAcceptNotify();
+
+// The program ends: workers waiting for a slot give up, every open connection
+// is shut so that its worker ends at its next wait, and they are waited for,
+// at most waitMs.
+void EndConnectionWorkers(DWORD waitMs);
 LRESULT OnSliderMoved();

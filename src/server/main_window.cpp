@@ -21,6 +21,9 @@ HMENU TrayMenu = nullptr;
 namespace {
 
 constexpr UINT_PTR kStatusTimer = 1;
+// How long closing the program waits for connection workers to end: each ends
+// at its next wait, within a moment, unless a file read holds it.
+constexpr DWORD kWorkersEndMs = 5000;
 constexpr size_t kStatusTextLimit = 39;
 
 // The status bar's moving text, kept scrambled.
@@ -246,7 +249,9 @@ LRESULT cleanUpMainForm(HWND form) {
     TrayMenu = nullptr;
     const SOCKET listener = Listener.exchange(0);
     if (listener) closesocket(listener);
+    // The workers end before the log file closes, so that every entry is in it.
+    EndConnectionWorkers(kWorkersEndMs);
     closeLogFile();
-    // LogLock stays: workers still running may log until the process ends.
+    // LogLock stays: a worker that has not ended may still log until the process ends.
     return 0;
 }

@@ -4,10 +4,19 @@
 
 std::atomic<SOCKET> Listener{0};
 
+// What workers share lives as long as the process: a worker that is still
+// running while the program ends must never meet a destroyed object.
 namespace {
 
-std::mutex credentialMutex;
-ExpectedCredential expectedCredential;
+struct Credential {
+    std::mutex mutex;
+    ExpectedCredential expected;
+};
+
+Credential& credential() {
+    static Credential* shared = new Credential;
+    return *shared;
+}
 
 }  // namespace
 
@@ -16,12 +25,17 @@ Admission& ConnectionAdmission() {
     return *admission;
 }
 
-ExpectedCredential ExpectedCredentialCopy() {
-    std::lock_guard<std::mutex> lock(credentialMutex);
-    return expectedCredential;
+Workers& ProgramWorkers() {
+    static Workers* workers = new Workers;
+    return *workers;
 }
 
-void SetExpectedCredential(const ExpectedCredential& credential) {
-    std::lock_guard<std::mutex> lock(credentialMutex);
-    expectedCredential = credential;
+ExpectedCredential ExpectedCredentialCopy() {
+    std::lock_guard<std::mutex> lock(credential().mutex);
+    return credential().expected;
+}
+
+void SetExpectedCredential(const ExpectedCredential& expected) {
+    std::lock_guard<std::mutex> lock(credential().mutex);
+    credential().expected = expected;
 }

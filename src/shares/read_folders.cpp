@@ -91,7 +91,7 @@ LRESULT readFoldersEventHandler(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-LRESULT CALLBACK readFoldersProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT handleReadFoldersMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {
         const WORD code = HIWORD(wParam);
         HWND from = reinterpret_cast<HWND>(lParam);
@@ -129,7 +129,13 @@ LRESULT CALLBACK readFoldersProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK readFoldersControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK readFoldersProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return withoutExceptions(
+        [&] { return handleReadFoldersMessage(window, message, wParam, lParam); },
+        [&] { return DefWindowProcA(window, message, wParam, lParam); });
+}
+
+LRESULT handleReadFoldersControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = recordOf(window);
     if (!record) return DefWindowProcA(window, message, wParam, lParam);
     const WNDPROC previous = record->previousProc;
@@ -158,6 +164,12 @@ LRESULT CALLBACK readFoldersControlProc(HWND window, UINT message, WPARAM wParam
         default: break;
     }
     return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK readFoldersControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return withoutExceptions(
+        [&] { return handleReadFoldersControlMessage(window, message, wParam, lParam); },
+        [&] { return callPreviousProc(window, message, wParam, lParam); });
 }
 
 }  // namespace

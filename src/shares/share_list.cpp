@@ -15,7 +15,7 @@
 #include "shares/size_text.h"
 #include "ui/main_form.h"
 
-ShareModel ShareList;
+ShareModel& ShareList = *new ShareModel;
 
 namespace {
 
@@ -208,11 +208,35 @@ int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM sta
     return 0;
 }
 
+// The surroundings of a scan: the main form disabled and the reading window
+// shown while it runs; put back at its end however it ends, so that a scan cut
+// short by a failure leaves no disabled form behind.
+class ScanSurroundings {
+public:
+    ScanSurroundings() {
+        scanning = true;
+        EnableWindow(mainForm, FALSE);
+        openReadFolders(mainForm);
+    }
+    ScanSurroundings(const ScanSurroundings&) = delete;
+    ScanSurroundings& operator=(const ScanSurroundings&) = delete;
+    ~ScanSurroundings() {
+        EnableWindow(mainForm, TRUE);
+        // The first scan runs before the form is shown. Shown now, before the
+        // reading window goes, the form takes the activation from it;
+        // otherwise the system hands it to a window of another program, and
+        // that program may take it back from the form a moment later.
+        if (!IsWindowVisible(mainForm)) ShowWindow(mainForm, SW_SHOWNORMAL);
+        closeReadFolders();
+        found.clear();
+        scanning = false;
+    }
+};
+
 }  // namespace
 
 void ScanFolder(const std::string& path) {
     if (scanning || !FILELIST) return;
-    scanning = true;
     folderCounter = 0;
     found.clear();
     std::string folder = path;
@@ -221,21 +245,12 @@ void ScanFolder(const std::string& path) {
     SendMessageA(FILELIST, LVM_DELETEALLITEMS, 0, 0);
     // Requests see no row at all while the scan runs, then the new rows whole.
     ShareList.Assign(folder, {});
-    EnableWindow(mainForm, FALSE);
-    openReadFolders(mainForm);
+    ScanSurroundings surroundings;
     addFound("\\", -1, shellIcon(folder + "\\", 0, false), "", "");
 
     scanLevel(folder);
     fillFileList(folder);
     waitForAcknowledgement();
-    EnableWindow(mainForm, TRUE);
-    // The first scan runs before the form is shown. Shown now, before the
-    // reading window goes, the form takes the activation from it; otherwise the
-    // system hands it to a window of another program, and that program may take
-    // it back from the form a moment later.
-    if (!IsWindowVisible(mainForm)) ShowWindow(mainForm, SW_SHOWNORMAL);
-    closeReadFolders();
-    scanning = false;
 }
 
 std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& startPath) {

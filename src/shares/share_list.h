@@ -10,7 +10,8 @@
 
 // The rows as the workers see them, kept in step with FILELIST, and the base
 // folder without a trailing backslash ("C:" for a drive root).
-extern ShareModel ShareList;
+// Kept for the life of the process: workers may use it while the program ends.
+extern ShareModel& ShareList;
 
 // Scans the folder (empty: the base folder again) into the file list, showing
 // the reading window. User-interface thread; a scan already running is not restarted.

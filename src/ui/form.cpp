@@ -55,6 +55,12 @@ LRESULT callControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcA(record->previousProc, control, message, wParam, lParam);
 }
 
+LRESULT callPreviousProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    FF_DATA* record = recordOf(control);
+    if (!record || !record->previousProc) return DefWindowProcA(control, message, wParam, lParam);
+    return CallWindowProcA(record->previousProc, control, message, wParam, lParam);
+}
+
 LRESULT unsubclassControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = recordOf(window);
     if (!record) return DefWindowProcA(window, message, wParam, lParam);

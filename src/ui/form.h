@@ -52,6 +52,26 @@ struct FormDescription {
     DWORD exStyle;
 };
 
+// Runs what a window procedure or another callback of the system does. The
+// system cannot carry a C++ exception through its own frames, so none may
+// leave: should handle throw, the answer is what fallback gives (the default
+// handling of the message).
+template <typename Handle, typename Fallback>
+LRESULT withoutExceptions(Handle&& handle, Fallback&& fallback) noexcept {
+    try {
+        return handle();
+    } catch (...) {
+    }
+    try {
+        return fallback();
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The procedure a subclassed control had before, or the default one.
+LRESULT callPreviousProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
 // The record of a window, or nullptr.
 FF_DATA* recordOf(HWND window);
 FF_DATA* attachRecord(HWND window);

@@ -19,7 +19,7 @@ HWND STATUSBAR = nullptr, HOSTBUTTON = nullptr, STOPBUTTON = nullptr, USEREDIT =
 
 namespace {
 
-DWORD interfaceThread = 0;  // set once, before any worker can start
+DWORD interfaceThread = 0;      // set once, before any worker can start
 HFONT statusBarFont = nullptr;  // lives as long as the program
 bool altBindingDone = false;    // an Alt binding ran; its Alt key-up is still to come
 
@@ -207,7 +207,9 @@ void createMainControls(HWND form) {
     SetFocus(IPLIST);
 }
 
-LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT handleMainFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = message == WM_CREATE ? nullptr : recordOf(window);
 
     // The program's own deferred updates of the log window and the status display.
@@ -293,7 +295,7 @@ LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT handleControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = recordOf(window);
     if (!record) return DefWindowProcA(window, message, wParam, lParam);
     const WNDPROC previous = record->previousProc;
@@ -374,4 +376,16 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ConnectionAdmission().SetMaxConnections(
             static_cast<int32_t>(CallWindowProcA(previous, window, TBM_GETPOS, 0, 0)));
     return result;
+}
+
+}  // namespace
+
+LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return withoutExceptions([&] { return handleMainFormMessage(window, message, wParam, lParam); },
+                             [&] { return DefWindowProcA(window, message, wParam, lParam); });
+}
+
+LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return withoutExceptions([&] { return handleControlMessage(window, message, wParam, lParam); },
+                             [&] { return callPreviousProc(window, message, wParam, lParam); });
 }

@@ -2,7 +2,11 @@
 exit code 0, takes the tray icon away and leaves the request log complete and
 closed."""
 
+import itertools
+import random
+import re
 import socket
+import threading
 
 import pytest
 
@@ -109,6 +113,52 @@ def test_exit_while_hosting_leaves_the_log_complete_and_closed(start_zant, ctl):
         assert len(date) == 29 and date.endswith(" GMT")
         assert command == "Command- GET \\a.txt"
         assert received == request + "\r\n"
+
+
+def test_exit_while_requests_are_in_flight_ends_cleanly_with_the_log_complete(start_zant, ctl):
+    run = start_zant(files={"a.txt": "alpha", "big.bin": random.Random(3).randbytes(32 << 20)})
+    ctl.lvset(run.c(FILELIST), -1, "selected")
+    ctl.tbsetpos(run.c(CONNSLIDER), 50)
+    ctl.command(MAIN, HOSTBUTTON)
+    poll(lambda: run.title_of(MAIN) == "ZANT - 127.0.0.1", 10, what="hosting")
+    ending = threading.Event()
+    answered = []
+
+    def small_requests(client):
+        for n in itertools.count():
+            marker = f"X-Number: {client}-{n}"
+            try:
+                raw = http_raw(f"GET /a.txt HTTP/1.1\r\n{marker}\r\n\r\n", timeout=10)
+            except OSError:
+                return
+            if raw.endswith(b"\r\n\r\nalpha"):
+                answered.append(marker)
+            if ending.is_set():
+                return
+
+    clients = [threading.Thread(target=small_requests, args=(k,)) for k in range(4)]
+    with socket.create_connection(("127.0.0.1", 80), timeout=30) as download, \
+            socket.create_connection(("127.0.0.1", 80), timeout=30) as slow:
+        # A large download that is not read on, and a client still sending its request.
+        download.sendall(b"GET /big.bin HTTP/1.1\r\n\r\n")
+        assert download.recv(1) == b"H"
+        slow.sendall(b"GET /a.txt HTTP/1.1\r\nX-Slow: ")
+        for client in clients:
+            client.start()
+        poll(lambda: len(answered) >= 20, 60, what="small requests answered")
+        exit_command(run, ctl)
+        assert wait_exit(run) == 0
+    ending.set()
+    for client in clients:
+        client.join(30)
+    poll(lambda: not ctl.tray_icons(), 10, what="the tray icon to go")
+    text = (run.base / "WebLog.txt").read_bytes().decode("latin-1")
+    entries = text.split("[127.0.0.1] ")
+    assert entries[0] == ""
+    # Every entry is whole, and every answered request has its own.
+    assert all(re.fullmatch(r".{29}\r\nCommand- [^\r\n]*\r\n(.*\r\n)*\r\n", e, re.S)
+               for e in entries[1:])
+    assert all(text.count(marker + "\r\n") == 1 for marker in answered)
 
 
 @pytest.mark.parametrize("limit, sent, counter", [
