@@ -19,8 +19,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // Another copy is running: bring its window forward and leave.
     if (HWND other = FindWindowA(mainFormClassName, nullptr)) {
-        if (!IsWindowVisible(other)) ShowWindow(other, SW_SHOW);
-        SetForegroundWindow(other);
+        bringFormBack(other);
         CoUninitialize();
         return 0;
     }

@@ -220,8 +220,7 @@ LRESULT formEventHandler(HWND form, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_TIMER: statusTick(); return 1;
         case TrayCallbackMessage:
             if (LOWORD(lParam) == WM_LBUTTONUP) {
-                if (!IsWindowVisible(mainForm)) ShowWindow(mainForm, SW_SHOW);
-                SetForegroundWindow(mainForm);
+                bringFormBack(mainForm);
             } else if (LOWORD(lParam) == WM_RBUTTONUP) {
                 showTrayMenu();
             }

@@ -106,6 +106,12 @@ void closeForm(HWND form) {
     if (IsWindow(form)) DestroyWindow(form);
 }
 
+void bringFormBack(HWND form) {
+    if (!IsWindowVisible(form)) ShowWindow(form, SW_SHOW);
+    if (IsIconic(form) || IsZoomed(form)) ShowWindow(form, SW_RESTORE);
+    SetForegroundWindow(form);
+}
+
 void pumpMessages() {
     MSG message;
     bool quit = false;

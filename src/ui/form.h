@@ -94,6 +94,11 @@ LRESULT unsubclassControl(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 HWND showForm(const FormDescription& form, HWND owner);
 void closeForm(HWND form);
 
+// Shows a form that is hidden, restores one that something outside has
+// minimised or maximised, and brings it to the front. Works on a form of
+// another copy of the program too.
+void bringFormBack(HWND form);
+
 // Dispatches what is queued for the calling thread and returns when the queue
 // is empty. A quit message met on the way is posted again, so that the
 // program's own loop still ends.

@@ -241,10 +241,14 @@ LRESULT handleMainFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
                 case SC_CLOSE: SendMessageA(window, WM_CLOSE, wParam, lParam); return 0;
                 // The form has a fixed size: these commands, which its system menu
                 // no longer offers, do nothing when another program sends them.
+                // Restoring does, once something outside (the shell's "show
+                // desktop", another program) has minimised or maximised it.
+                case SC_RESTORE:
+                    if (IsIconic(window) || IsZoomed(window)) break;
+                    return 0;
                 case SC_SIZE:
                 case SC_MINIMIZE:
-                case SC_MAXIMIZE:
-                case SC_RESTORE: return 0;
+                case SC_MAXIMIZE: return 0;
                 default: break;
             }
             break;

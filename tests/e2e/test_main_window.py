@@ -224,6 +224,43 @@ def test_second_start_while_hidden_shows_the_form_in_front(fresh_zant, ctl, desk
     assert fresh_zant.running
 
 
+SW_MINIMIZE = 6
+SW_MAXIMIZE = 3
+SC_RESTORE = 0xF120
+
+
+def restore_command(run, ctl, desktop, tmp_path):
+    # What the taskbar sends when its button is clicked.
+    ctl.post(MAIN, WM_SYSCOMMAND, SC_RESTORE, 0)
+
+
+def tray_click(run, ctl, desktop, tmp_path):
+    run.tray_click(WM_LBUTTONUP)
+
+
+def second_start(run, ctl, desktop, tmp_path):
+    assert Zant(desktop, ctl, tmp_path).launch().proc.wait(timeout=30) == 0
+
+
+WAYS_BACK = [restore_command, tray_click, second_start]
+
+
+@pytest.mark.parametrize("show", [SW_MINIMIZE, SW_MAXIMIZE], ids=["minimised", "maximised"])
+@pytest.mark.parametrize("way", WAYS_BACK, ids=[w.__name__ for w in WAYS_BACK])
+def test_a_form_minimised_or_maximised_from_outside_comes_back_whole(fresh_zant, ctl, desktop,
+                                                                       tmp_path, show, way):
+    before = form_box(ctl)
+    state = WS_MINIMIZE if show == SW_MINIMIZE else WS_MAXIMIZE
+    ctl.show(MAIN, show)
+    poll(lambda: ctl.style(MAIN)["style"] & state, 10, what="the form's new state")
+    way(fresh_zant, ctl, desktop, tmp_path)
+    poll(lambda: not ctl.style(MAIN)["style"] & (WS_MINIMIZE | WS_MAXIMIZE), 10,
+         what="the form restored")
+    poll(lambda: in_front(ctl), 10, what="the form in front")
+    assert form_box(ctl) == before and ctl.visible(MAIN)
+    assert len(ctl.tray_icons()) == 1
+
+
 def test_second_start_brings_the_visible_form_to_the_front(fresh_zant, ctl, desktop, tmp_path):
     other_window_to_front(ctl)
     second = Zant(desktop, ctl, tmp_path).launch()
