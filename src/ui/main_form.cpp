@@ -321,6 +321,10 @@ LRESULT handleControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_SYSKEYDOWN:
         case WM_SYSKEYUP:
         case WM_SYSCHAR:
+            // A new press of Alt (not a repeat): the mark of an earlier one is
+            // gone, even if its key-up went to a box the binding opened.
+            if (message == WM_SYSKEYDOWN && wParam == VK_MENU && !(lParam & (1 << 30)))
+                altBindingDone = false;
             if (message == WM_SYSKEYUP && wParam == VK_MENU && altBindingDone) {
                 altBindingDone = false;
                 return 0;
@@ -329,7 +333,10 @@ LRESULT handleControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
                 if (message == WM_SYSCHAR) return 0;
                 // Virtual-key codes of letters are upper case; 'a'..'z' are other keys (F4 is 's').
                 if (isAltBindingKey(wParam)) {
-                    if (message == WM_SYSKEYDOWN) altBindingDone = performAltBinding(wParam);
+                    // A binding that opened a modal box (the folder browser, an
+                    // error box) has let that box take Alt's key-up already.
+                    if (message == WM_SYSKEYDOWN)
+                        altBindingDone = performAltBinding(wParam) && GetKeyState(VK_MENU) < 0;
                     return 0;
                 }
             }

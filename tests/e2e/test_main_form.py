@@ -5,6 +5,7 @@ import pytest
 
 from zant_harness import (CANCELBUTTON, CONNLABEL, CONNSLIDER, EM_GETLIMITTEXT, FILELIST,
                           FOLDERBUTTON, FOUNDCOUNT, FOUNDLABEL, HOSTBUTTON, IPLABEL, IPLIST,
+                          LB_SETCURSEL,
                           LOGEDIT, MAIN, PASSEDIT, PASSLABEL, READING, STATUSBAR, STOPBUTTON, TVPIC,
                           USEREDIT, USERLABEL, ZANT_EXE, Zant, poll)
 
@@ -139,6 +140,22 @@ def test_alt_c_focuses_the_slider_and_up_down_then_move_the_focus(fresh_zant, ct
     # Stop is disabled, so the previous tab stop before the slider is Host.
     poll(lambda: ctl.focus(MAIN)["id"] == HOSTBUTTON, 5, what="the focus on the Host button")
     assert ctl.tbinfo(fresh_zant.c(CONNSLIDER))["pos"] == 0
+
+
+def test_a_lone_alt_after_a_binding_that_opened_a_box_still_reaches_the_form(fresh_zant, ctl):
+    run = fresh_zant
+    # Host with no address chosen: the error box opens while Alt is down and
+    # takes its key-up.
+    ctl.send(run.c(IPLIST), LB_SETCURSEL, -1)
+    run.keys("alt+h")
+    box = ctl.wait_msgbox(pid=run.pid)
+    assert box["text"] == "Invalid Selection."
+    ctl.msgboxclose(1, pid=run.pid)
+    poll(lambda: ctl.msgbox(run.pid) is None, 10, what="the box to close")
+    # Alt alone then opens the system menu's keyboard mode, as in any window.
+    run.keys("alt")
+    poll(lambda: ctl.focus(MAIN)["menu_mode"], 10, what="the menu's keyboard mode")
+    run.keyboard.keys("Escape", "Escape")
 
 
 def test_left_and_right_still_move_the_slider_thumb(fresh_zant, ctl):
