@@ -22,6 +22,9 @@ public:
         size_t cutFront = 0;      // characters to delete from the front
         std::string append;       // then append this; with replaceAll: the whole text
         Shown after;
+
+        // False when the window shows the current text already.
+        bool Changes() const { return replaceAll || cutFront > 0 || !append.empty(); }
     };
 
     void Append(const std::string& entry);

@@ -91,6 +91,9 @@ void refreshLogWindow() {
     EnterCriticalSection(&LogLock);
     LogWindowText::Update update = windowText.UpdateFrom(shownInWindow);
     LeaveCriticalSection(&LogLock);
+    // Only entries added or a clear change the window: a user reading an older
+    // entry keeps the place while connections merely open and close.
+    if (!update.Changes()) return;
     // The window takes its text as C strings: a NUL byte a client sent would end
     // it there and hide everything after it. It is shown as a space instead, so
     // that the window still holds exactly the last characters of the log.
@@ -122,7 +125,8 @@ void refreshLogWindow() {
     callControl(LOGEDIT, EM_SCROLLCARET, 0, 0);
     if (shown) {
         SetWindowLongPtrA(LOGEDIT, GWL_STYLE, style);
-        InvalidateRect(LOGEDIT, nullptr, TRUE);
+        // The frame too: its scroll bars took their new state unseen.
+        RedrawWindow(LOGEDIT, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     }
 }
 

@@ -14,7 +14,7 @@ import time
 import pytest
 
 from zant_harness import (CONNSLIDER, FILELIST, LOGEDIT, MAIN, STATUSBAR, TVPIC, ZANT_EXE,
-                          fill_folder, poll)
+                          HttpConnection, fill_folder, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -315,6 +315,33 @@ def test_the_log_window_keeps_its_caret_and_view_at_the_end(fresh_zant, ctl):
     client = ctl.rect(edit)["client"]
     last_text = ctl.send(edit, EM_POSFROMCHAR, window.rindex("Host: t"))
     assert 0 <= (last_text >> 16) <= client["bottom"] - client["top"] - 12
+
+
+def test_a_log_view_moved_by_the_user_stays_until_an_entry_comes(fresh_zant, ctl):
+    run = fresh_zant
+    run.host(limit=10)
+    show_log(run, ctl)
+    for i in range(12):
+        send_request(f"GET /line{i} HTTP/1.1\r\nHost: t\r\n\r\n".encode())
+    wait_log_settled(ctl, run, 12)
+    edit = run.c(LOGEDIT)
+    run.focus_by_tab(LOGEDIT)
+    run.keys("ctrl+Home")
+
+    def view():
+        return ctl.send(edit, EM_GETFIRSTVISIBLELINE), ctl.send(edit, EM_GETSEL)
+
+    poll(lambda: view() == (0, 0), 5, what="the view at the first entry")
+    with HttpConnection() as held:
+        # A connection opens and is counted; no entry yet, only the status changes.
+        held.send(b"GET /held HTTP/1.1\r\n")
+        run.wait_counter(1)
+        run.sync(settle=0.3)
+        assert view() == (0, 0)
+        held.send(b"\r\n")
+        held.read_all(30)
+    # Its entry has come: the view shows the end again.
+    poll(lambda: view()[0] > 0, 10, what="the view at the new entry")
 
 
 def test_other_keys_in_the_log_window_leave_it_as_it_is(fresh_zant, ctl):
