@@ -493,6 +493,33 @@ def test_requests_are_answered_while_a_scan_runs(runs, ctl, deep_tree):
 # A folder that cannot be searched
 
 
+def files_found_before(ctl, base, stop):
+    """How many listed files a scan of base has found when it reaches the
+    folder stop: depth first, in the order the file system lists each folder."""
+    count = 0
+
+    def walk(folder):
+        nonlocal count
+        try:
+            entries = ctl.listdir(folder)
+        except CtlError:  # a folder that cannot be listed gives no files
+            return False
+        for entry in entries:
+            path = folder / entry["name"]
+            if path == stop:
+                return True
+            if entry["attributes"] & 0x6:
+                continue
+            if not entry["attributes"] & 0x10:
+                count += len(windows_path(path)) < 259
+            elif walk(path):
+                return True
+        return False
+
+    walk(base)
+    return count
+
+
 def test_folders_too_long_to_search_each_give_a_search_error(runs, ctl, tmp_path):
     # A folder path is cut at 259 characters, and one that long cannot be
     # listed: each such folder gets its own message box and the scan goes on.
@@ -517,6 +544,10 @@ def test_folders_too_long_to_search_each_give_a_search_error(runs, ctl, tmp_path
             assert [b["text"] for b in box["buttons"]] == ["OK"]
             assert box["owner"] == "0x0"
             assert ctl.text(f"{READING}/{CANCELBUTTON}") == "Cancel"
+            # While the box waits, the counter shows every file found so far.
+            found = files_found_before(ctl, tmp_path, folder)
+            poll(lambda: ctl.text(f"{READING}/{FOUNDCOUNT}") == str(found), 5,
+                 what=f"the counter at {found}")
             ctl.msgboxclose(1, pid=run.pid)
         run.finish_scan()
         assert ctl.msgbox(run.pid) is None
