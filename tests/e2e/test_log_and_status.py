@@ -14,7 +14,7 @@ import time
 import pytest
 
 from zant_harness import (CONNSLIDER, FILELIST, LOGEDIT, MAIN, STATUSBAR, TVPIC, ZANT_EXE,
-                          HttpConnection, fill_folder, poll)
+                          HttpConnection, fill_folder, png_pixels, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -299,6 +299,20 @@ EM_GETFIRSTVISIBLELINE = 0x00CE
 EM_POSFROMCHAR = 0x00D6
 
 
+def thumb_at_the_end(png):
+    """Whether the log window's picture shows its vertical scroll bar's thumb at
+    the bottom of the track: in the bar's middle column, between its arrows,
+    the rows not of the track's colour reach down to the lower arrow."""
+    width, height, rows = png_pixels(png)
+    text_right = max(x for x in range(width) if rows[height // 2][x] == (0, 0, 0))
+    size = width - 2 - text_right  # the bars' width, inside the border
+    first, last = 1 + size, height - 2 - 2 * size  # the track, above the lower bar
+    column = [rows[y][text_right + 1 + size // 2] for y in range(first, last + 1)]
+    track = max(set(column), key=column.count)
+    thumb = [first + i for i, colour in enumerate(column) if colour != track]
+    return bool(thumb) and thumb[-1] >= last - 1
+
+
 def test_the_log_window_keeps_its_caret_and_view_at_the_end(fresh_zant, ctl):
     run = fresh_zant
     run.host(limit=10)
@@ -315,6 +329,9 @@ def test_the_log_window_keeps_its_caret_and_view_at_the_end(fresh_zant, ctl):
     client = ctl.rect(edit)["client"]
     last_text = ctl.send(edit, EM_POSFROMCHAR, window.rindex("Host: t"))
     assert 0 <= (last_text >> 16) <= client["bottom"] - client["top"] - 12
+    # Its scroll bar says so too.
+    poll(lambda: thumb_at_the_end(ctl.screenshot_png(edit, "log-window-at-the-end").read_bytes()),
+         10, what="the scroll bar's thumb at the end")
 
 
 def test_a_log_view_moved_by_the_user_stays_until_an_entry_comes(fresh_zant, ctl):
