@@ -14,6 +14,7 @@ set(ZANT_PLATFORM_SOURCES
   src/server/shared_state.cpp
   src/shares/read_folders.cpp
   src/shares/share_list.cpp
+  src/ui/controls.cpp
   src/ui/form.cpp
   src/ui/main_form.cpp
 )

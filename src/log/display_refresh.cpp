@@ -2,10 +2,8 @@
 
 #include <atomic>
 
-#include "log/request_log.h"
-#include "log/status.h"
+#include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/main_form.h"
 
 namespace {
 
@@ -15,13 +13,13 @@ constexpr UINT_PTR kRefreshTimer = 2;
 std::atomic<bool> requested{false};
 ULONGLONG lastRefresh = 0;
 bool timerRunning = false;
+void (*refreshDisplay)() = nullptr;
 
 void refreshNow() {
     // Cleared before the state is read: a change made meanwhile asks again.
     requested = false;
     lastRefresh = GetTickCount64();
-    refreshStatusNow();
-    refreshLogWindow();
+    if (refreshDisplay) refreshDisplay();
 }
 
 void CALLBACK onRefreshTimer(HWND window, UINT, UINT_PTR id, DWORD) {
@@ -43,7 +41,8 @@ void requestDisplayRefresh() {
         requested = false;
 }
 
-void onDisplayRefreshMessage() {
+void onDisplayRefreshMessage(void (*refresh)()) {
+    refreshDisplay = refresh;
     if (timerRunning) return;
     const ULONGLONG since = GetTickCount64() - lastRefresh;
     if (since >= kInterval) {

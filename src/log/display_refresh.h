@@ -12,5 +12,6 @@ constexpr UINT kDisplayRefreshMessage = WM_APP + 1;
 // Any thread: the display is to show the state of this moment (soon).
 void requestDisplayRefresh();
 
-// User-interface thread, on kDisplayRefreshMessage.
-void onDisplayRefreshMessage();
+// User-interface thread, on kDisplayRefreshMessage: calls refresh, which
+// brings everything shown up to date, now or within 100 ms.
+void onDisplayRefreshMessage(void (*refresh)());

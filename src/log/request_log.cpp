@@ -4,8 +4,8 @@
 
 #include "log/display_refresh.h"
 #include "log/log_text.h"
+#include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/main_form.h"
 
 CRITICAL_SECTION LogLock;
 

@@ -1,8 +1,5 @@
 #include "log/status.h"
 
-#include <shellapi.h>
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -12,7 +9,8 @@
 #include "log/display_refresh.h"
 #include "log/status_text.h"
 #include "server/shared_state.h"
-#include "ui/main_form.h"
+#include "ui/controls.h"
+#include "ui/form.h"
 
 namespace {
 

@@ -5,11 +5,9 @@
 #include "http/codecs.h"
 #include "http/worker.h"
 #include "log/status.h"
-#include "server/main_window.h"
 #include "server/shared_state.h"
-#include "ui/main_form.h"
-
-#include <commctrl.h>
+#include "ui/controls.h"
+#include "win32_shell.h"
 
 namespace {
 

@@ -1,13 +1,10 @@
 // Program entry: one copy per desktop, the log lock, the main form and the
 // message loop of the user-interface thread.
-#include <objbase.h>
-#include <commctrl.h>
-
 #include "http/code_page_win.h"
 #include "log/request_log.h"
 #include "ui/form.h"
 #include "ui/main_form.h"
-#include "win32.h"
+#include "win32_shell.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -1,8 +1,5 @@
 #include "server/main_window.h"
 
-#include <shellapi.h>
-#include <commctrl.h>
-
 #include <cstring>
 #include <string>
 
@@ -14,9 +11,8 @@
 #include "server/listener.h"
 #include "server/shared_state.h"
 #include "shares/share_list.h"
-#include "ui/main_form.h"
-
-HMENU TrayMenu = nullptr;
+#include "ui/controls.h"
+#include "ui/form.h"
 
 namespace {
 

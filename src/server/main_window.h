@@ -4,16 +4,6 @@
 
 #include "win32.h"
 
-enum TrayMenuId {
-    kTrayHost = 1525,
-    kTrayStop = 1526,
-    kTraySeparator = 1527,
-    kTrayExit = 1528,
-    kSysHide = 1536,
-};
-
-extern HMENU TrayMenu;
-
 // Runs while the form handles its creation message, after its controls exist.
 LRESULT initMainForm(HWND form);
 // Nonzero: the message is handled and that is its result.

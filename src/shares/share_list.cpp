@@ -1,9 +1,5 @@
 #include "shares/share_list.h"
 
-#include <shellapi.h>
-#include <shlobj.h>
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -13,7 +9,8 @@
 #include "log/request_log.h"
 #include "shares/read_folders.h"
 #include "shares/size_text.h"
-#include "ui/main_form.h"
+#include "ui/controls.h"
+#include "ui/form.h"
 
 ShareModel& ShareList = *new ShareModel;
 

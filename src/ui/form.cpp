@@ -1,10 +1,6 @@
 #include "ui/form.h"
 
-#include <commctrl.h>
-
 #include <unordered_map>
-
-#include "ui/main_form.h"
 
 const char kRecordProperty[] = "FF_PTR";
 HINSTANCE programInstance = nullptr;
@@ -151,12 +147,12 @@ std::string keyStateText(int virtualKey) {
     }
 }
 
-void updateKeyIndicators() {
-    if (!STATUSBAR) return;
+void updateKeyIndicators(HWND statusBar) {
+    if (!statusBar) return;
     const std::string caps = "\t" + keyStateText(VK_CAPITAL);
     const std::string num = "\t" + keyStateText(VK_NUMLOCK);
-    SendMessageA(STATUSBAR, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(caps.c_str()));
-    SendMessageA(STATUSBAR, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(num.c_str()));
+    SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(caps.c_str()));
+    SendMessageA(statusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(num.c_str()));
 }
 
 void refreshRecordColours(FF_DATA* record) {

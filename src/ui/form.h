@@ -6,9 +6,7 @@
 
 #include <string>
 
-#include "win32.h"
-
-#include <commctrl.h>
+#include "win32_shell.h"
 
 // One per form and one per control; zero-filled, attached under FF_PTR.
 struct FF_DATA {
@@ -109,7 +107,8 @@ HFONT makeFont(const char* face, int size, int weight, int italic, int underline
 
 // "NUM", "CAPS", "SCRL" or "INS" while that key is toggled on, else "".
 std::string keyStateText(int virtualKey);
-void updateKeyIndicators();
+// Caps Lock and Num Lock into parts 0 and 1 of the form's status bar.
+void updateKeyIndicators(HWND statusBar);
 
 BOOL CALLBACK recolourChild(HWND child, LPARAM ignored);
 

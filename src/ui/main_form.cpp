@@ -1,7 +1,5 @@
 #include "ui/main_form.h"
 
-#include <commctrl.h>
-
 #include "log/display_refresh.h"
 #include "log/request_log.h"
 #include "log/status.h"
@@ -9,17 +7,14 @@
 #include "server/shared_state.h"
 #include "shares/share_list.h"
 
-char mainFormClassName[260] = "ZANT_ZANT";
-
-HWND mainForm = nullptr;
-HWND STATUSBAR = nullptr, HOSTBUTTON = nullptr, STOPBUTTON = nullptr, USEREDIT = nullptr,
-     PASSEDIT = nullptr, FOLDERBUTTON = nullptr, CONNLABEL = nullptr, USERLABEL = nullptr,
-     PASSLABEL = nullptr, IPLABEL = nullptr, TVPIC = nullptr, LOGEDIT = nullptr, IPLIST = nullptr,
-     CONNSLIDER = nullptr, FILELIST = nullptr;
-
 namespace {
 
-DWORD interfaceThread = 0;      // set once, before any worker can start
+// What workers change shows in the status display and the log window.
+void refreshDisplayNow() {
+    refreshStatusNow();
+    refreshLogWindow();
+}
+
 HFONT statusBarFont = nullptr;  // lives as long as the program
 bool altBindingDone = false;    // an Alt binding ran; its Alt key-up is still to come
 
@@ -172,8 +167,6 @@ bool isAltBindingKey(WPARAM key) {
 
 }  // namespace
 
-bool onInterfaceThread() { return mainForm && GetCurrentThreadId() == interfaceThread; }
-
 HWND showMainForm() {
     FormDescription form = {};
     form.className = mainFormClassName;
@@ -214,7 +207,7 @@ LRESULT handleMainFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
 
     // The program's own deferred updates of the log window and the status display.
     if (message == kDisplayRefreshMessage) {
-        onDisplayRefreshMessage();
+        onDisplayRefreshMessage(refreshDisplayNow);
         return 0;
     }
     if (message == WM_NOTIFY) noteFileListNotification(reinterpret_cast<const NMHDR*>(lParam));
@@ -278,9 +271,9 @@ LRESULT handleMainFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             if (!created) return -1;
             created->isForm = 1;
             mainForm = window;
-            interfaceThread = GetCurrentThreadId();
+            noteInterfaceThread();
             createMainControls(window);
-            updateKeyIndicators();
+            updateKeyIndicators(STATUSBAR);
             if (const LRESULT handled = initMainForm(window)) return handled;
             break;
         }
@@ -344,7 +337,7 @@ LRESULT handleControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_KEYDOWN:
             if (wParam == VK_CAPITAL || wParam == VK_NUMLOCK || wParam == VK_INSERT ||
                 wParam == VK_SCROLL)
-                updateKeyIndicators();
+                updateKeyIndicators(STATUSBAR);
             if (!record->noKeyNavigation && (wParam == VK_DOWN || wParam == VK_UP) &&
                 !keepsArrowKeys(window)) {
                 moveFocus(mainForm, window, wParam == VK_UP);
