@@ -24,49 +24,6 @@ std::string TrimTrailingSpaces(std::string text) {
 
 }  // namespace
 
-LineReader::LineReader(LineSource& source) : source_(source), buffer_(new char[kBufferSize]) {}
-
-bool LineReader::ReadLine(std::string& line) {
-    line.clear();
-    cut_ = false;
-    for (;;) {
-        if (start_ < end_) {
-            const char* begin = buffer_.get() + start_;
-            const char* stop = buffer_.get() + end_;
-            const char* lf = static_cast<const char*>(std::memchr(begin, '\n', stop - begin));
-            const char* copyEnd = lf ? lf : stop;
-            for (const char* p = begin; p < copyEnd; ++p)
-                if (*p != '\r') line += *p;
-            if (lf) {
-                start_ = (lf - buffer_.get()) + 1;
-                return true;
-            }
-            start_ = end_ = 0;
-        }
-        if (line.size() >= kBufferSize) {
-            cut_ = true;
-            return true;
-        }
-
-        const long received = source_.Receive(buffer_.get(), kBufferSize);
-        if (received == LineSource::kTimedOut) {
-            if (line.empty()) return false;
-            cut_ = true;
-            return true;
-        }
-        if (received == 0) {
-            cut_ = true;
-            return true;
-        }
-        if (received < 0) {
-            line.clear();
-            return false;
-        }
-        start_ = 0;
-        end_ = static_cast<size_t>(received);
-    }
-}
-
 void TakeRequestLine(Request& request, const std::string& line) {
     request.receivedText += line;
     request.receivedText += "\r\n";
@@ -113,67 +70,4 @@ std::string PathOf(const std::string& requestText) {
     const size_t space = requestText.find(' ');
     if (space == std::string::npos) return std::string();
     return TrimSpaces(requestText, space + 1);
-}
-
-std::string LogEntryText(const std::string& peerText, const std::string& connectionDate,
-                         const std::string& requestText, const std::string& receivedText) {
-    std::string entry;
-    entry.reserve(peerText.size() + connectionDate.size() + requestText.size() +
-                  receivedText.size() + 16);
-    entry += peerText;
-    entry += ' ';
-    entry += connectionDate;
-    entry += "\r\nCommand- ";
-    entry += requestText;
-    entry += "\r\n";
-    entry += receivedText;
-    entry += "\r\n";
-    return entry;
-}
-
-RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
-                          const ExpectedCredential& expected, const ShareQueries& shares) {
-    RouteDecision decision;
-    decision.method = MethodOf(requestText);
-    if (requestText == "GET \\favicon.ico" && shares.FindSharedEntry("\\favicon.ico") < 0) {
-        decision.route = Route::kFavicon;
-        decision.contentTypeKey = requestText;
-        return decision;
-    }
-    if (decision.method != "GET" && decision.method != "HEAD") {
-        decision.route = Route::kRedirect;
-        decision.contentTypeKey = requestText;
-        return decision;
-    }
-
-    // Only the protection of the entry looked up counts: the folder's for a
-    // listing, the file's (or its folder's index.htm) for a file.
-    auto entryRoute = [&](const SharedEntry& entry, Route missing, Route found) {
-        if (entry.index < 0) return missing;
-        if (entry.protect && !CredentialMatches(credential, expected)) return Route::kUnauthorized;
-        return found;
-    };
-    std::string path = PathOf(requestText);
-    decision.path = path;
-    if (EndsWithBackslash(path) && shares.FindSharedEntry(path + "index.htm") < 0) {
-        decision.contentTypeKey = ".htm";
-        const SharedEntry folder = shares.LookUpSharedEntry(path);
-        decision.entry = folder.index;
-        decision.route = entryRoute(folder, Route::kListingDenied, Route::kListing);
-        return decision;
-    }
-
-    if (EndsWithBackslash(path)) path += "index.htm";
-    decision.path = path;
-    decision.contentTypeKey = path;
-    SharedEntry file = shares.LookUpSharedEntry(path);
-    // The file opened is the row's own, whatever the request's letter case: in
-    // a folder where case matters its twin may be another file, unshared or
-    // protected. A row text cut by the list's buffer is not the row's path.
-    const std::string rowPath = shares.EntryText(file.index, 0);
-    if (rowPath.size() != path.size()) file = SharedEntry();
-    decision.entry = file.index;
-    decision.route = entryRoute(file, Route::kNotFound, Route::kFile);
-    if (decision.route == Route::kFile) decision.filePath = shares.BaseFolder() + rowPath;
-    return decision;
 }

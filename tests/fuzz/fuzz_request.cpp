@@ -9,6 +9,8 @@
 #include "http/codecs.h"
 #include "http/listing.h"
 #include "http/request.h"
+#include "http/route.h"
+#include "log/log_entry.h"
 #include "shares/share_model.h"
 
 namespace {

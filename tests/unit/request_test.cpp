@@ -5,6 +5,8 @@
 
 #include "http/exact_path.h"
 #include "http/request.h"
+#include "http/route.h"
+#include "log/log_entry.h"
 #include "share_rows.h"
 
 namespace {

@@ -1,0 +1,50 @@
+#include "http/route.h"
+
+#include "http/request.h"
+
+RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
+                          const ExpectedCredential& expected, const ShareQueries& shares) {
+    RouteDecision decision;
+    decision.method = MethodOf(requestText);
+    if (requestText == "GET \\favicon.ico" && shares.FindSharedEntry("\\favicon.ico") < 0) {
+        decision.route = Route::kFavicon;
+        decision.contentTypeKey = requestText;
+        return decision;
+    }
+    if (decision.method != "GET" && decision.method != "HEAD") {
+        decision.route = Route::kRedirect;
+        decision.contentTypeKey = requestText;
+        return decision;
+    }
+
+    // Only the protection of the entry looked up counts: the folder's for a
+    // listing, the file's (or its folder's index.htm) for a file.
+    auto entryRoute = [&](const SharedEntry& entry, Route missing, Route found) {
+        if (entry.index < 0) return missing;
+        if (entry.protect && !CredentialMatches(credential, expected)) return Route::kUnauthorized;
+        return found;
+    };
+    std::string path = PathOf(requestText);
+    decision.path = path;
+    if (EndsWithBackslash(path) && shares.FindSharedEntry(path + "index.htm") < 0) {
+        decision.contentTypeKey = ".htm";
+        const SharedEntry folder = shares.LookUpSharedEntry(path);
+        decision.entry = folder.index;
+        decision.route = entryRoute(folder, Route::kListingDenied, Route::kListing);
+        return decision;
+    }
+
+    if (EndsWithBackslash(path)) path += "index.htm";
+    decision.path = path;
+    decision.contentTypeKey = path;
+    SharedEntry file = shares.LookUpSharedEntry(path);
+    // The file opened is the row's own, whatever the request's letter case: in
+    // a folder where case matters its twin may be another file, unshared or
+    // protected. A row text cut by the list's buffer is not the row's path.
+    const std::string rowPath = shares.EntryText(file.index, 0);
+    if (rowPath.size() != path.size()) file = SharedEntry();
+    decision.entry = file.index;
+    decision.route = entryRoute(file, Route::kNotFound, Route::kFile);
+    if (decision.route == Route::kFile) decision.filePath = shares.BaseFolder() + rowPath;
+    return decision;
+}
