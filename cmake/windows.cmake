@@ -12,8 +12,12 @@ set(ZANT_PLATFORM_SOURCES
   src/server/listener.cpp
   src/server/main_window.cpp
   src/server/shared_state.cpp
+  src/shares/file_list_handler.cpp
+  src/shares/folder_browser.cpp
+  src/shares/folder_scan.cpp
   src/shares/read_folders.cpp
   src/shares/share_list.cpp
+  src/shares/shell_icons.cpp
   src/ui/controls.cpp
   src/ui/form.cpp
   src/ui/main_form.cpp

@@ -10,6 +10,8 @@
 #include "log/status.h"
 #include "server/listener.h"
 #include "server/shared_state.h"
+#include "shares/folder_browser.h"
+#include "shares/folder_scan.h"
 #include "shares/share_list.h"
 #include "ui/controls.h"
 #include "ui/form.h"

@@ -1,31 +1,36 @@
-// The share list: the base folder, the scan that fills the file list, the
-// folder browser, the user's actions on the list, and the copy of its rows
-// that the connection workers query.
+// The share list: the rows the connection workers see, kept in step with
+// FILELIST; the order the file list keeps; putting a scan's rows into it.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shares/share_model.h"
 #include "win32.h"
 
-// The rows as the workers see them, kept in step with FILELIST, and the base
-// folder without a trailing backslash ("C:" for a drive root).
-// Kept for the life of the process: workers may use it while the program ends.
+// The rows as the workers see them, and the base folder without a trailing
+// backslash ("C:" for a drive root). Kept for the life of the process:
+// workers may use it while the program ends.
 extern ShareModel& ShareList;
 
-// Scans the folder (empty: the base folder again) into the file list, showing
-// the reading window. User-interface thread; a scan already running is not restarted.
-void ScanFolder(const std::string& path);
+// A row found by a scan, with its icon and its key in the list's order.
+struct FoundRow {
+    ShareRow row;
+    int icon;
+    std::string sortKey;
+};
 
-// The shell's folder browser; the chosen folder, or "" when cancelled.
-std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& startPath);
-
-// Messages of FILELIST: F5, Ctrl+A, double-click. Nonzero when consumed.
-LRESULT fileListHandler(LONG_PTR userValue, HWND parent, HWND control, UINT message, WPARAM wParam,
-                        LPARAM lParam);
-
-// Keeps the rows' copy in step with a selection or tick change of FILELIST.
-void noteFileListNotification(const NMHDR* header);
-
-// The order the file list keeps its rows in.
+// The order the file list keeps its rows in: the system's linguistic
+// comparison, which a plain byte comparison of these keys gives.
+std::string fileListSortKey(const std::string& text);
 bool fileListOrderLess(const std::string& a, const std::string& b);
+
+// Puts the rows into FILELIST in the list's own order; they become the rows
+// the workers see, under baseFolder. Takes the rows away.
+void fillFileList(const std::string& baseFolder, std::vector<FoundRow>& found);
+
+// Every row, the root included, becomes selected (shared).
+void selectAllRows();
+
+// Keeps the workers' rows in step with a selection or tick change of FILELIST.
+void noteFileListNotification(const NMHDR* header);

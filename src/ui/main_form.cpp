@@ -5,6 +5,7 @@
 #include "log/status.h"
 #include "server/main_window.h"
 #include "server/shared_state.h"
+#include "shares/file_list_handler.h"
 #include "shares/share_list.h"
 
 namespace {
