@@ -9,6 +9,7 @@ set(ZANT_PLATFORM_SOURCES
   src/log/display_refresh.cpp
   src/log/request_log.cpp
   src/log/status.cpp
+  src/resources/program_resources.cpp
   src/server/listener.cpp
   src/server/main_window.cpp
   src/server/shared_state.cpp

@@ -27,3 +27,13 @@ bool CredentialMatches(const std::string& given, const ExpectedCredential& expec
     const bool differsFromUtf8 = CredentialDiffers(given, expected.utf8);
     return !(differsFromCodePage & differsFromUtf8);
 }
+
+ExpectedCredential CredentialStore::Copy() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return expected_;
+}
+
+void CredentialStore::Set(const ExpectedCredential& expected) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    expected_ = expected;
+}

@@ -2,6 +2,7 @@
 // it in, and the comparison of a request's credential with it.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "http/code_page.h"
@@ -24,3 +25,15 @@ bool CredentialDiffers(const std::string& given, const std::string& expected);
 // True when the request's Base64 text equals either form. Both are compared
 // every time, so the time taken does not tell which one matched.
 bool CredentialMatches(const std::string& given, const ExpectedCredential& expected);
+
+// The expected credential as the user-interface thread sets it and workers
+// read it: replaced whole, and read as a whole copy, never half written.
+class CredentialStore {
+public:
+    ExpectedCredential Copy() const;
+    void Set(const ExpectedCredential& expected);
+
+private:
+    mutable std::mutex mutex_;
+    ExpectedCredential expected_;
+};

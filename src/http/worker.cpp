@@ -14,9 +14,9 @@
 #include "log/log_entry.h"
 #include "log/request_log.h"
 #include "log/status.h"
+#include "resources/program_resources.h"
 #include "server/shared_state.h"
 #include "shares/share_list.h"
-#include "ui/form.h"
 
 namespace {
 
@@ -223,19 +223,6 @@ void serveOneConnection(SOCKET listener) {
 }
 
 }  // namespace
-
-const std::string& FaviconBytes() {
-    // Kept for the life of the process: workers may use it while the program ends.
-    static const std::string& bytes = *new std::string([] {
-        HRSRC found = FindResourceA(programInstance, "QOV_FAVICON", MAKEINTRESOURCEA(10));
-        HGLOBAL loaded = found ? LoadResource(programInstance, found) : nullptr;
-        const void* data = loaded ? LockResource(loaded) : nullptr;
-        return data ? std::string(static_cast<const char*>(data),
-                                  SizeofResource(programInstance, found))
-                    : std::string();
-    }());
-    return bytes;
-}
 
 DWORD WINAPI ConnectionWorker(LPVOID listeningSocket) {
     try {

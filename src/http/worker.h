@@ -8,6 +8,3 @@
 // Thread entry: serves one request on a connection accepted from the
 // listening socket given as the argument. Exit code 0; nobody waits for it.
 DWORD WINAPI ConnectionWorker(LPVOID listeningSocket);
-
-// The built-in favicon: the program's raw-data resource.
-const std::string& FaviconBytes();

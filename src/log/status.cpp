@@ -8,6 +8,7 @@
 #include "log/animated_icon.h"
 #include "log/display_refresh.h"
 #include "log/status_text.h"
+#include "resources/program_resources.h"
 #include "server/shared_state.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -37,11 +38,7 @@ void loadAnimation() {
     static bool loaded = false;
     if (loaded) return;
     loaded = true;
-    HRSRC found = FindResourceA(programInstance, "QOV_TVANI", MAKEINTRESOURCEA(22));
-    HGLOBAL resource = found ? LoadResource(programInstance, found) : nullptr;
-    const char* data = resource ? static_cast<const char*>(LockResource(resource)) : nullptr;
-    if (!data) return;
-    const std::string bytes(data, SizeofResource(programInstance, found));
+    const std::string bytes = ResourceBytes("QOV_TVANI", RT_ANIICON);
     AnimatedIcon icon;
     if (!ParseAnimatedIcon(bytes, icon)) return;
     for (const AnimatedIcon::Frame& frame : icon.frames) {

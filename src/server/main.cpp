@@ -6,9 +6,18 @@
 #include "ui/main_form.h"
 #include "win32_shell.h"
 
+namespace {
+
+// Every class of the common controls from the list view's to the page
+// scroller's, and the standard ones; not the native font control nor links.
+constexpr DWORD kCommonControlClasses = ((ICC_PAGESCROLLER_CLASS << 1) - 1) | ICC_STANDARD_CLASSES;
+static_assert(kCommonControlClasses == 0x5FFF, "the class set the program registers");
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX classes = {8, 0x5FFF};
+    INITCOMMONCONTROLSEX classes = {sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
     if (!InitCommonControlsEx(&classes)) InitCommonControls();
     programInstance = instance;
     // Before any window or thread: every byte string is in this page.

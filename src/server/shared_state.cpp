@@ -1,21 +1,14 @@
 #include "server/shared_state.h"
 
-#include <mutex>
-
 std::atomic<SOCKET> Listener{0};
 
 // What workers share lives as long as the process: a worker that is still
 // running while the program ends must never meet a destroyed object.
 namespace {
 
-struct Credential {
-    std::mutex mutex;
-    ExpectedCredential expected;
-};
-
-Credential& credential() {
-    static Credential* shared = new Credential;
-    return *shared;
+CredentialStore& credential() {
+    static CredentialStore* store = new CredentialStore;
+    return *store;
 }
 
 }  // namespace
@@ -30,12 +23,6 @@ Workers& ProgramWorkers() {
     return *workers;
 }
 
-ExpectedCredential ExpectedCredentialCopy() {
-    std::lock_guard<std::mutex> lock(credential().mutex);
-    return credential().expected;
-}
+ExpectedCredential ExpectedCredentialCopy() { return credential().Copy(); }
 
-void SetExpectedCredential(const ExpectedCredential& expected) {
-    std::lock_guard<std::mutex> lock(credential().mutex);
-    credential().expected = expected;
-}
+void SetExpectedCredential(const ExpectedCredential& expected) { credential().Set(expected); }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "resources/program_resources.h"
 #include "ui/form.h"
 
 HWND READFOLDERS = nullptr;
@@ -191,7 +192,7 @@ HWND openReadFolders(HWND owner) {
     form.className = kClassName;
     form.procedure = readFoldersProc;
     form.classStyle = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    form.largeIcon = LoadIconA(programInstance, MAKEINTRESOURCEA(32512));
+    form.largeIcon = LoadIconA(programInstance, MAKEINTRESOURCEA(kStandardIconId));
     form.smallIcon = form.largeIcon;
     form.title = "Reading Folders...";
     form.width = 257;

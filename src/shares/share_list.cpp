@@ -12,8 +12,7 @@ namespace {
 void syncRowFlags(int index) {
     const LRESULT state =
         callControl(FILELIST, LVM_GETITEMSTATE, index, LVIS_SELECTED | LVIS_STATEIMAGEMASK);
-    ShareList.SetFlags(index, (state & LVIS_SELECTED) != 0,
-                       ((state & LVIS_STATEIMAGEMASK) >> 12) == 2);
+    ShareList.SetFlags(index, (state & LVIS_SELECTED) != 0, listViewStateChecked(state));
 }
 
 }  // namespace

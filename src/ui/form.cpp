@@ -244,9 +244,11 @@ FF_DATA* subclassControl(HWND control, WNDPROC procedure, HFONT font,
 void moveFocus(HWND form, HWND from, bool backward) {
     HWND target = nullptr;
     const LONG style = GetWindowLongA(from, GWL_STYLE);
-    if ((style & 9) == 9) {  // an automatic radio button: stay within its group first
+    // An automatic radio button moves within its group first.
+    auto isAutoRadio = [](LONG s) { return (s & BS_AUTORADIOBUTTON) == BS_AUTORADIOBUTTON; };
+    if (isAutoRadio(style)) {
         target = GetNextDlgGroupItem(form, from, backward);
-        if (target && (GetWindowLongA(target, GWL_STYLE) & 9) != 9) target = nullptr;
+        if (target && !isAutoRadio(GetWindowLongA(target, GWL_STYLE))) target = nullptr;
     }
     if (!target) target = GetNextDlgTabItem(form, from, backward);
     if (target) SetFocus(target);
@@ -322,7 +324,11 @@ LPARAM listViewItemParam(HWND listView, int item, int subItem) {
 int listViewCheckState(HWND listView, int item) {
     if (!IsWindow(listView)) return 0;
     const LRESULT state = SendMessageA(listView, LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK);
-    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2 ? 1 : 0;
+    return listViewStateChecked(state) ? 1 : 0;
+}
+
+bool listViewStateChecked(LRESULT state) {
+    return (state & LVIS_STATEIMAGEMASK) == kCheckedStateImage;
 }
 
 void listViewSetTextColour(HWND listView, COLORREF colour) {

@@ -150,6 +150,10 @@ int listViewSetItem(HWND listView, int item, int subItem, const std::string& tex
 std::string listViewItemText(HWND listView, int item, int subItem);
 LPARAM listViewItemParam(HWND listView, int item, int subItem);
 int listViewCheckState(HWND listView, int item);
+// A list view with check boxes shows its second state image for a ticked row.
+constexpr UINT kCheckedStateImage = INDEXTOSTATEIMAGEMASK(2);
+// Whether an item state (LVM_GETITEMSTATE with the state image mask) is ticked.
+bool listViewStateChecked(LRESULT state);
 void listViewSetTextColour(HWND listView, COLORREF colour);
 void listViewSetBackgroundColour(HWND listView, COLORREF colour);
 void listViewSetImageList(HWND listView, HIMAGELIST images, int type);

@@ -27,6 +27,11 @@ const ControlColours kFieldColours = {1, 1, COLOR_WINDOWTEXT, 1, COLOR_WINDOW};
 const ControlColours kSliderColours = {1, 0, RGB(0, 0, 0), 1, COLOR_BTNFACE};
 const ControlColours kLogColours = {1, 0, RGB(0, 192, 0), 0, RGB(0, 0, 0)};
 
+// Visible, bordered, with tooltips for texts cut short, not highlighted (the
+// CCS_NOHILITE of older headers).
+constexpr DWORD kNoHighlight = 0x10;
+constexpr DWORD kStatusBarStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | SBARS_TOOLTIPS | kNoHighlight;
+static_assert(kStatusBarStyle == 0x50800810, "the status bar's style value");
 constexpr DWORD kLabelStyle = WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFTNOWORDWRAP | SS_NOTIFY;
 constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_NOTIFY | BS_CENTER | BS_VCENTER;
 
@@ -89,7 +94,7 @@ HFONT fontFor(FontKind kind) {
 }
 
 void createStatusBar(HWND form) {
-    STATUSBAR = CreateStatusWindowA(0x50800810, "", form, kIdStatusBar);
+    STATUSBAR = CreateStatusWindowA(kStatusBarStyle, "", form, kIdStatusBar);
     if (!STATUSBAR) return;
     int rightEdges[6] = {50, 100, 150, 350, 520, -1};
     SendMessageA(STATUSBAR, SB_SETPARTS, 6, reinterpret_cast<LPARAM>(rightEdges));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "http/credential.h"
 
 namespace {
@@ -51,6 +54,27 @@ TEST(CredentialMatches, EitherFormAndNothingElse) {
     const ExpectedCredential none = ExpectedCredentialFor("", "");
     EXPECT_TRUE(CredentialMatches("", none));
     EXPECT_FALSE(CredentialMatches("Og==", none));
+}
+
+TEST(CredentialStore, ReadersGetTheOldOrTheNewCredentialWhole) {
+    CredentialStore store;
+    const ExpectedCredential first = ExpectedCredentialFor("first user", "first password");
+    const ExpectedCredential second = ExpectedCredentialFor("j\xFCrgen", "zweites Kennwort");
+    store.Set(first);
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (!stop) {
+            const ExpectedCredential seen = store.Copy();
+            const bool whole = (seen.codePage == first.codePage && seen.utf8 == first.utf8) ||
+                               (seen.codePage == second.codePage && seen.utf8 == second.utf8);
+            if (!whole) ++torn;
+        }
+    });
+    for (int i = 0; i < 20000; ++i) store.Set(i % 2 ? first : second);
+    stop = true;
+    reader.join();
+    EXPECT_EQ(torn, 0);
 }
 
 }  // namespace
