@@ -313,13 +313,19 @@ def thumb_at_the_end(png):
     return bool(thumb) and thumb[-1] >= last - 1
 
 
-def test_the_log_window_keeps_its_caret_and_view_at_the_end(fresh_zant, ctl):
-    run = fresh_zant
+def show_twelve_entries(run, ctl):
+    """Hosts, shows the log window and makes twelve entries (72 lines, more
+    than the window shows); returns the window's text."""
     run.host(limit=10)
     show_log(run, ctl)
     for i in range(12):
         send_request(f"GET /line{i} HTTP/1.1\r\nHost: t\r\n\r\n".encode())
-    window, _ = wait_log_settled(ctl, run, 12)
+    return wait_log_settled(ctl, run, 12)[0]
+
+
+def test_the_log_window_keeps_its_caret_and_view_at_the_end(fresh_zant, ctl):
+    run = fresh_zant
+    window = show_twelve_entries(run, ctl)
     edit = run.c(LOGEDIT)
     selection = ctl.send(edit, EM_GETSEL)
     assert (selection & 0xFFFF, selection >> 16) == (len(window), len(window))
@@ -336,11 +342,7 @@ def test_the_log_window_keeps_its_caret_and_view_at_the_end(fresh_zant, ctl):
 
 def test_a_log_view_moved_by_the_user_stays_until_an_entry_comes(fresh_zant, ctl):
     run = fresh_zant
-    run.host(limit=10)
-    show_log(run, ctl)
-    for i in range(12):
-        send_request(f"GET /line{i} HTTP/1.1\r\nHost: t\r\n\r\n".encode())
-    wait_log_settled(ctl, run, 12)
+    show_twelve_entries(run, ctl)
     edit = run.c(LOGEDIT)
     run.focus_by_tab(LOGEDIT)
     run.keys("ctrl+Home")
