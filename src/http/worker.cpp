@@ -105,9 +105,10 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
                 sendAnswer(connection, file.statusBlock, key, file.body, date);
                 return;
             }
+            // Closed however the sending ends.
+            const std::unique_ptr<void, decltype(&CloseHandle)> open(file.file, CloseHandle);
             SendFromFile(connection, BuildAnswerHead(file.statusBlock, key, date), file.file,
                          file.streamLength, kTimeoutMs);
-            CloseHandle(file.file);
             return;
         }
     }
