@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/setup.sh nginx
 scripts/build.sh win
+bench/build_programs.sh bench_serve_file
 
 work="$root/build/bench/file_delivery"
 mkdir -p "$work/www" "$work/nginx"
@@ -38,7 +39,7 @@ nginx_pid=$!
 source scripts/wine_env.sh
 zant_wine_start
 winpath=$(winepath -w "$big" 2>/dev/null)
-wine build/win/bench_serve_file.exe $our_port "$winpath" "$rounds" > "$work/ours.txt" 2>&1 &
+wine build/win-bench/bench_serve_file.exe $our_port "$winpath" "$rounds" > "$work/ours.txt" 2>&1 &
 ours_pid=$!
 cleanup() { kill "$nginx_pid" 2>/dev/null || true; kill "$ours_pid" 2>/dev/null || true; zant_wine_stop; }
 trap cleanup EXIT
