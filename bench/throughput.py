@@ -28,6 +28,7 @@ CONCURRENCY = int(os.environ.get("CONCURRENCY", "8"))
 ROUNDS = int(os.environ.get("ROUNDS", "3"))
 NGINX_PORT = 18081
 PYTHON_PORT = 18083
+THREAD_RATE_EXE = ROOT / "build" / "win-bench" / "bench_thread_rate.exe"
 
 
 def ab(url):
@@ -46,8 +47,8 @@ def best_of(url):
 def thread_rate(env, mode=""):
     rates = []
     for _ in range(ROUNDS):
-        out = subprocess.run(["wine", str(ROOT / "build/win/bench_thread_rate.exe"), "3000", mode],
-                             env=env, capture_output=True, text=True).stdout
+        out = subprocess.run(["wine", str(THREAD_RATE_EXE), "3000", mode], env=env,
+                             capture_output=True, text=True).stdout
         rates.append(float(re.search(r"per_second ([\d.]+)", out).group(1)))
     return max(rates)
 

@@ -4,4 +4,5 @@ set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh nginx apache2-utils
 scripts/build.sh win
+bench/build_programs.sh bench_thread_rate
 /usr/bin/python3 bench/throughput.py

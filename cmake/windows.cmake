@@ -34,13 +34,12 @@ target_link_libraries(zant PRIVATE zant_platform)
 # Shipped without debugging symbols.
 target_link_options(zant PRIVATE -s)
 
-file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
-add_executable(win_tests ${WIN_TEST_SOURCES})
-target_link_libraries(win_tests PRIVATE zant_platform gtest_main)
-add_test(NAME win_tests COMMAND win_tests)
-
-add_executable(bench_serve_file bench/serve_file.cpp)
-target_link_libraries(bench_serve_file PRIVATE zant_platform psapi)
+if(TARGET gtest_main)
+  file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
+  add_executable(win_tests ${WIN_TEST_SOURCES})
+  target_link_libraries(win_tests PRIVATE zant_platform gtest_main)
+  add_test(NAME win_tests COMMAND win_tests)
+endif()
 
 # The automation tool of the end-to-end tests: finds windows by class and
 # controls by id and reads or acts on them, as an automation tool does.
@@ -48,9 +47,14 @@ add_executable(zantctl tests/e2e/tool/zantctl.cpp)
 target_link_libraries(zantctl PRIVATE comctl32 psapi)
 target_compile_definitions(zantctl PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
-add_executable(bench_thread_rate bench/thread_rate.cpp)
-target_compile_definitions(bench_thread_rate PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_include_directories(bench_thread_rate PRIVATE src)
+if(ZANT_BENCH)
+  add_executable(bench_serve_file bench/serve_file.cpp)
+  target_link_libraries(bench_serve_file PRIVATE zant_platform psapi)
 
-add_executable(bench_log_window bench/log_window.cpp)
-target_link_libraries(bench_log_window PRIVATE zant_platform)
+  add_executable(bench_thread_rate bench/thread_rate.cpp)
+  target_compile_definitions(bench_thread_rate PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_include_directories(bench_thread_rate PRIVATE src)
+
+  add_executable(bench_log_window bench/log_window.cpp)
+  target_link_libraries(bench_log_window PRIVATE zant_platform)
+endif()

@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a fresh Debian machine; apt-get
 # runs only when something is missing. Safe to run again and again.
+# Usage: scripts/setup.sh [run] [PACKAGE...]
+#   run       only what building and running the program needs (./run)
+#   PACKAGE   more packages to install with the set (nginx for a benchmark)
 set -eu
 
-packages=(
-  cmake make g++ googletest libgtest-dev
-  g++-mingw-w64-x86-64 wine wine64 xvfb xdotool fonts-liberation
+# The cross compiler, Wine, the virtual display and the fonts the program asks for.
+run_packages=(
+  cmake make g++-mingw-w64-x86-64 wine wine64 xvfb fonts-liberation
+)
+# The tests: GoogleTest (native and for Windows), clang's libFuzzer, the
+# end-to-end harness, its keystrokes and its browser.
+test_packages=(
+  g++ googletest libgtest-dev
+  xdotool
   clang libclang-rt-14-dev
   python3 python3-pytest curl
   chromium chromium-driver
 )
+
+packages=("${run_packages[@]}")
+if [ "${1:-}" = run ]; then
+  shift
+else
+  packages+=("${test_packages[@]}")
+fi
 packages+=("$@")
 
 missing=()
