@@ -5,7 +5,8 @@ prefix, reused when ./test already started them), `Ctl` (one persistent
 zantctl.exe that finds windows by class and controls by id and talks to them
 with window messages) and `Zant` (one run of the program in a base folder of
 its own). Keystrokes that need real keyboard state go through xdotool; bytes
-on the wire go through `http_raw`. Standard library only.
+on the wire go through `http_raw`, and what they must be is set down in
+answers.py. Standard library only.
 """
 
 import fcntl
@@ -1152,26 +1153,3 @@ class HttpConnection:
     def close(self):
         self.sock.close()
 
-
-# The fixed-length date of the Date and LAST-MODIFIED headers: "Tue, 08 Dec 2026 03:28:46 GMT".
-HTTP_DATE = re.compile(r"(Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep"
-                       r"|Oct|Nov|Dec) \d{4} [0-2]\d:[0-5]\d:[0-5]\d GMT")
-SERVER_NAME = "Glimmer Version 1"
-
-
-def answer_date(raw):
-    """The Date header of an answer, which must be its last header line."""
-    head = raw.partition(b"\r\n\r\n")[0].decode("latin-1")
-    last = head.split("\r\n")[-1]
-    if not last.startswith("Date: ") or not HTTP_DATE.fullmatch(last[6:]):
-        raise AssertionError(f"no well-formed Date line at the end of the header: {head!r}")
-    return last[6:]
-
-
-def expected_answer(raw, status_lines, content_type, body=b""):
-    """The exact bytes an answer must have: the status lines, the common tail
-    of content type, server name and date (the date as the answer carries it,
-    once its form is checked), an empty line and the body."""
-    lines = list(status_lines) + [f"CONTENT-TYPE: {content_type}", f"SERVER: {SERVER_NAME}",
-                                  f"Date: {answer_date(raw)}"]
-    return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
