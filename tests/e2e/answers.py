@@ -16,8 +16,9 @@ MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", 
 
 # The fixed-length date of the Date and LAST-MODIFIED headers, the listing's
 # Modified column, the file list, the status bar's clock and the log:
-# "Tue, 08 Dec 2026 03:28:46 GMT". As an expression (no groups of its own, so
-# that it can be part of a larger one), compiled, and as a strptime format.
+# "Tue, 08 Dec 2026 03:28:46 GMT". As an expression (with no groups of its
+# own, so that larger expressions can hold it), compiled, and as a strptime
+# format.
 HTTP_DATE_PATTERN = (r"(?:" + "|".join(DAYS) + r"), \d\d (?:" + "|".join(MONTHS)
                      + r") \d{4} [0-2]\d:[0-5]\d:[0-5]\d GMT")
 HTTP_DATE = re.compile(HTTP_DATE_PATTERN)
