@@ -15,12 +15,11 @@ from pathlib import Path
 
 import pytest
 
-from zant_harness import (LOGEDIT, ZANT_EXE, HttpConnection, expected_answer, http_raw, poll)
+import answers
+from answers import DENIED_PAGE, OK, expected_answer, file_status, page_status, status_bytes
+from zant_harness import (LOGEDIT, ZANT_EXE, HttpConnection, http_raw, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
-
-BASE_MTIME = 1614834367
-MODIFIED = "Thu, 04 Mar 2021 05:06:07 GMT"
 
 OUTSIDE_SECRET = b"OUTSIDE-SECRET-7d1c9e04a2b8"
 # Larger than what the connection's buffers hold, so that its sending waits on the client.
@@ -33,6 +32,9 @@ GUARDED = b"GUARDED-CONTENT"
 
 # Beside the base folder, where nothing may reach.
 OUTSIDE_FILES = {"outside-secret.txt": OUTSIDE_SECRET}
+# Every file is dated BASE_MTIME (the zant fixture reads it from this module),
+# so that it is sent as answers.MODIFIED.
+BASE_MTIME = answers.BASE_MTIME
 BASE_FILES = {
     "public.txt": PUBLIC,
     "secret-notes.txt": INSIDE_SECRET,  # its short name is SECRET~1.TXT
@@ -56,21 +58,17 @@ LIMIT = 20
 
 
 def file_answer(body):
-    return (["HTTP/1.1 200 OK", f"LAST-MODIFIED: {MODIFIED}", f"CONTENT-LENGTH: {len(body)}"],
-            "text/plain", body)
+    return file_status(len(body)), "text/plain", body
 
 
 def not_found(content_type="text/plain"):
-    return ["HTTP/1.1 404 Not Found"], content_type, b""
+    return answers.NOT_FOUND, content_type, b""
 
 
-DENIED_PAGE = (b"<HTML><HEAD><TITLE>Directory Listing</TITLE><STYLE TYPE='text/css'><!--TABLE"
-               b"{font-size:12;font-family:Arial;}--></STYLE></HEAD><BODY>"
-               b"<B>Directory Listing Denied</B></BODY></HTML>")
-DENIED = (["HTTP/1.1 200 OK", f"CONTENT-LENGTH: {len(DENIED_PAGE)}"], "text/html", DENIED_PAGE)
-REDIRECT = (["HTTP/1.1 302 Found", "Location: http://www.example.com/"],
-            "application/octet-stream", b"")
-UNAUTHORIZED = (["HTTP/1.1 401 Unauthorized", "WWW-Authenticate: Basic"], "text/plain", b"")
+# The answers as expected_answer takes them: status block, content type, body.
+DENIED = (page_status(DENIED_PAGE), "text/html", DENIED_PAGE)
+REDIRECT = (answers.REDIRECT, "application/octet-stream", b"")
+UNAUTHORIZED = (answers.UNAUTHORIZED, "text/plain", b"")
 SERVED = file_answer(PUBLIC)
 OCTETS = "application/octet-stream"
 
@@ -430,7 +428,7 @@ def abort_inside_a_large_answer():
         chunk = conn.sock.recv(65536)
         assert chunk, "the answer ended early"
         received += chunk
-    assert received.startswith(b"HTTP/1.1 200 OK\r\n")
+    assert received.startswith(status_bytes(OK))
     reset_at_once(conn)
 
 

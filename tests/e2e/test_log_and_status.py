@@ -13,6 +13,7 @@ import time
 
 import pytest
 
+from answers import MONTHS, log_entry_pattern
 from zant_harness import (CONNSLIDER, FILELIST, LOGEDIT, MAIN, STATUSBAR, TVPIC, ZANT_EXE,
                           HttpConnection, fill_folder, png_pixels, poll)
 
@@ -22,10 +23,6 @@ BASE_FILES = {"a.txt": "hello", "docs/": None, "docs/a b.txt": "spaced"}
 
 STM_GETICON = 0x0171
 LOG_LIMIT = 65535
-
-MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"]
-HTTP_DATE = (r"(?:Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d (?:" + "|".join(MONTHS)
-             + r") \d{4} \d\d:\d\d:\d\d GMT")
 
 
 def send_request(data, timeout=30.0):
@@ -73,12 +70,6 @@ def wait_log_settled(ctl, run, entries, timeout=30.0):
         raise AssertionError(f"window ({len(window)} chars) and file ({len(text)} chars) differ: "
                              f"window ends {window[-200:]!r}, file ends {text[-200:]!r}")
     return seen["window"], seen["file"]
-
-
-def entry_pattern(command, lines):
-    received = "".join(line + "\r\n" for line in lines)
-    return re.compile(r"\[127\.0\.0\.1\] (" + HTTP_DATE + r")\r\nCommand- " + re.escape(command)
-                      + r"\r\n" + re.escape(received) + r"\r\n")
 
 
 def seconds_of(http_date):
@@ -142,7 +133,7 @@ def test_each_request_adds_one_entry_to_window_and_file(server, ctl, name):
     window, text = wait_log_settled(ctl, server, entries + 1)
     assert text.startswith(before)
     entry = text[len(before):]
-    match = entry_pattern(command, lines).fullmatch(entry)
+    match = log_entry_pattern(command, lines).fullmatch(entry)
     assert match, f"entry {entry!r}"
     # The connection's moment in GMT: a sanity check of the date, not a timing.
     assert abs(seconds_of(match.group(1)) - time.time()) < 600
@@ -155,7 +146,7 @@ def test_entry_dates_are_gmt_whatever_the_time_zone(start_zant, ctl, zone):
     run.host(limit=10)
     send_request(b"GET / HTTP/1.1\r\n\r\n")
     _, text = wait_log_settled(ctl, run, 1)
-    match = entry_pattern("GET \\", ["GET / HTTP/1.1", ""]).fullmatch(text)
+    match = log_entry_pattern("GET \\", ["GET / HTTP/1.1", ""]).fullmatch(text)
     assert match, text
     # The zones are hours away from GMT: a date left in local time is far off.
     assert abs(seconds_of(match.group(1)) - time.time()) < 600, match.group(1)
@@ -205,7 +196,7 @@ def test_entries_of_simultaneous_requests_never_mix(server, ctl):
     for entry in added:
         name = re.search(r"Command- GET \\(c\d\d)\r\n", entry).group(1)
         lines = [f"GET /{name} HTTP/1.1", f"X-Fill: {name * 1500}", ""]
-        assert entry_pattern(f"GET \\{name}", lines).fullmatch(entry), name
+        assert log_entry_pattern(f"GET \\{name}", lines).fullmatch(entry), name
         found.append(name)
     assert sorted(found) == names
 
@@ -290,7 +281,8 @@ def test_f5_in_the_log_window_clears_it_and_leaves_the_file(fresh_zant, ctl):
     assert text.startswith(before)
     poll(lambda: log_window(ctl, run) == text[len(before):], 10,
          what="the window to hold the new entry alone")
-    assert entry_pattern("GET \\three", ["GET /three HTTP/1.1", ""]).fullmatch(text[len(before):])
+    entry = text[len(before):]
+    assert log_entry_pattern("GET \\three", ["GET /three HTTP/1.1", ""]).fullmatch(entry)
 
 
 EM_GETSEL = 0x00B0
@@ -386,8 +378,8 @@ def test_a_log_file_that_cannot_be_opened_gives_an_error_line_per_entry(start_za
     window = log_window(ctl, run)
     parts = window.split(error)
     assert parts[0] == ""
-    assert entry_pattern("GET \\first", ["GET /first HTTP/1.1", ""]).fullmatch(parts[1])
-    assert entry_pattern("GET \\second", ["GET /second HTTP/1.1", ""]).fullmatch(parts[2])
+    assert log_entry_pattern("GET \\first", ["GET /first HTTP/1.1", ""]).fullmatch(parts[1])
+    assert log_entry_pattern("GET \\second", ["GET /second HTTP/1.1", ""]).fullmatch(parts[2])
     assert run.log_path.is_dir()
 
 

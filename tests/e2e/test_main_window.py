@@ -11,6 +11,7 @@ from itertools import takewhile
 
 import pytest
 
+from answers import HTTP_DATE_FORMAT
 from zant_harness import (COLOR_BTNFACE, CONNLABEL, CONNSLIDER, FILELIST, FOLDERBUTTON,
                           HOSTBUTTON, HTCLOSE, IPLABEL, IPLIST, LOGEDIT, MAIN, PASSEDIT, PASSLABEL,
                           READING, STATUSBAR, STOPBUTTON, SYSHIDE, TRAY_CALLBACK, TVPIC, USEREDIT,
@@ -386,8 +387,6 @@ def test_f1_key_in_the_password_box_shows_its_help(zant, ctl):
 # ---------------------------------------------------------------------------
 # The status bar's clock and moving text
 
-HTTP_DATE = "%a, %d %b %Y %H:%M:%S GMT"
-
 
 def clock(ctl, run):
     """The time that the clock shows, or None before its first tick."""
@@ -395,8 +394,8 @@ def clock(ctl, run):
     if text == "\t":
         return None
     assert text.startswith("\t") and len(text) == 30, repr(text)
-    shown = datetime.strptime(text[1:], HTTP_DATE).replace(tzinfo=timezone.utc)
-    assert text[1:] == shown.strftime(HTTP_DATE)  # zero-padded, English names
+    shown = datetime.strptime(text[1:], HTTP_DATE_FORMAT).replace(tzinfo=timezone.utc)
+    assert text[1:] == shown.strftime(HTTP_DATE_FORMAT)  # zero-padded, English names
     return shown
 
 

@@ -10,6 +10,7 @@ import threading
 
 import pytest
 
+from answers import HTTP_DATE, HTTP_DATE_PATTERN
 from zant_harness import (CONNSLIDER, FILELIST, HOSTBUTTON, HTCLOSE, MAIN, STATUSBAR, TRAYEXIT,
                           WM_COMMAND, WM_SYSCOMMAND, ZANT_EXE, http_raw, parse_response, poll)
 
@@ -110,7 +111,7 @@ def test_exit_while_hosting_leaves_the_log_complete_and_closed(start_zant, ctl):
     assert entries[0] == "" and len(entries) == 4
     for request, entry in zip(requests, entries[1:]):
         date, command, received = entry.split("\r\n", 2)
-        assert len(date) == 29 and date.endswith(" GMT")
+        assert HTTP_DATE.fullmatch(date)
         assert command == "Command- GET \\a.txt"
         assert received == request + "\r\n"
 
@@ -156,8 +157,8 @@ def test_exit_while_requests_are_in_flight_ends_cleanly_with_the_log_complete(st
     entries = text.split("[127.0.0.1] ")
     assert entries[0] == ""
     # Every entry is whole, and every answered request has its own.
-    assert all(re.fullmatch(r".{29}\r\nCommand- [^\r\n]*\r\n(.*\r\n)*\r\n", e, re.S)
-               for e in entries[1:])
+    whole = re.compile(rf"{HTTP_DATE_PATTERN}\r\nCommand- [^\r\n]*\r\n(.*\r\n)*\r\n", re.S)
+    assert all(whole.fullmatch(e) for e in entries[1:])
     assert all(text.count(marker + "\r\n") == 1 for marker in answered)
 
 

@@ -7,6 +7,7 @@ from datetime import datetime, timedelta
 
 import pytest
 
+from answers import HTTP_DATE_FORMAT
 from zant_harness import (CONNSLIDER, FILELIST, FOLDERBUTTON, HOSTBUTTON, IPLIST, LB_SETCURSEL,
                           MAIN, PASSEDIT, STATUSBAR, STOPBUTTON, SYSHIDE, TRAY_CALLBACK, TRAYEXIT,
                           TRAY_MENU_AT, TRAYHOST, TRAYSTOP, USEREDIT, WM_COMMAND, WM_LBUTTONUP,
@@ -22,7 +23,6 @@ BN_CLICKED = 0
 BN_SETFOCUS = 6
 BN_KILLFOCUS = 7
 ACCELERATOR = 1
-HTTP_DATE = "%a, %d %b %Y %H:%M:%S GMT"
 
 
 def state(run, ctl):
@@ -240,12 +240,12 @@ def test_clock_shows_the_time_of_the_servers_date_header(zant, ctl):
 
     def shown():
         text = ctl.sbtext(zant.c(STATUSBAR), 3)
-        return datetime.strptime(text[1:], HTTP_DATE) if len(text) == 30 else None
+        return datetime.strptime(text[1:], HTTP_DATE_FORMAT) if len(text) == 30 else None
 
     before = poll(shown, 10, what="the clock")
     _status, headers, _body = get("/page.txt")
     after = poll(lambda: (lambda t: t if t and t >= before else None)(shown()), 10,
                  what="the clock after the request")
-    date = datetime.strptime(dict(headers)["Date"], HTTP_DATE)
+    date = datetime.strptime(dict(headers)["Date"], HTTP_DATE_FORMAT)
     # The clock ticks twice a second, so it may show the second before.
     assert before - timedelta(seconds=1) <= date <= after + timedelta(seconds=1)

@@ -14,16 +14,13 @@ import time
 
 import pytest
 
+from answers import (AUTHENTICATE, BASE_MTIME, DENIED_PAGE, MODIFIED, NOT_FOUND, NOT_MODIFIED,
+                     OK, REDIRECT, UNAUTHORIZED, answer_date, expected_answer, file_status,
+                     listing_page, listing_row, page_status, status_bytes)
 from zant_harness import (HOSTBUTTON, LOGEDIT, MAIN, PASSEDIT, STOPBUTTON, USEREDIT, ZANT_EXE,
-                          HttpConnection, answer_date, expected_answer, http_raw, parse_response,
-                          poll)
+                          HttpConnection, http_raw, parse_response, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
-
-# Every file of the base folder was last written at this moment, so that the
-# dates the server sends and lists are known in advance.
-BASE_MTIME = 1614834367
-MODIFIED = "Thu, 04 Mar 2021 05:06:07 GMT"
 
 BLOB = bytes(range(256)) * 64 + b"\r\n\x00\r\r\n\n\x1a\xff"
 # Past the size the program reads in one go, and not a multiple of any piece size.
@@ -32,6 +29,7 @@ BIG = random.Random(1078).randbytes(3 * 1024 * 1024 + 12345)
 MIB = 1024 * 1024
 EDGE_SIZES = [MIB - 1, MIB, MIB + 1, 2 * MIB, 2 * MIB + 1]
 
+# Every file is dated BASE_MTIME, so that it is sent and listed as MODIFIED.
 BASE_FILES = {
     "hello.txt": "Hello, world.\r\n",
     "empty.txt": b"",
@@ -82,44 +80,17 @@ USER, PASSWORD = "webuser", "s3cret:pass"
 CREDENTIAL = "d2VidXNlcjpzM2NyZXQ6cGFzcw=="  # Base64 of webuser:s3cret:pass
 LIMIT = 10
 
-REDIRECT = ["HTTP/1.1 302 Found", "Location: http://www.example.com/"]
-NOT_FOUND = ["HTTP/1.1 404 Not Found"]
-UNAUTHORIZED = ["HTTP/1.1 401 Unauthorized", "WWW-Authenticate: Basic"]
-
-
-def file_status(size):
-    return ["HTTP/1.1 200 OK", f"LAST-MODIFIED: {MODIFIED}", f"CONTENT-LENGTH: {size}"]
-
-
-def page_status(page):
-    return ["HTTP/1.1 200 OK", f"CONTENT-LENGTH: {len(page)}"]
-
-
-HEAD = (b"<HTML><HEAD><TITLE>Directory Listing</TITLE><STYLE TYPE='text/css'><!--TABLE"
-        b"{font-size:12;font-family:Arial;}--></STYLE></HEAD><BODY>")
-TABLE = (b"<TABLE width=100% border=1 cellspacing=0 cellpadding=0><TR><TH align=left>File Name"
-         b"</TH><TH align=right>Size</TH><TH align=left>Modified</TH></TR>")
-END = b"</TABLE></BODY></HTML>"
-DENIED = HEAD + b"<B>Directory Listing Denied</B></BODY></HTML>"
-
-
-def listing_row(path, link, size="", modified=""):
-    return (f'<TR><TD><A href="{link}">{path}</A>&nbsp;</TD><TD align=right>{size}&nbsp;</TD>'
-            f"<TD>{modified}&nbsp;</TD></TR>").encode("latin-1")
-
-
 # Folders first, then files, each in the list's order (letter case ignored).
-PUB_PAGE = HEAD + TABLE + b"".join([
+PUB_PAGE = listing_page(
     listing_row("\\pub\\Alpha\\", "/pub/Alpha/"),
     listing_row("\\pub\\zeta\\", "/pub/zeta/"),
     listing_row("\\pub\\a.txt", "/pub/a.txt", ".1 KB", MODIFIED),
     listing_row("\\pub\\b#1.txt", "/pub/b%231.txt", "1.5 KB", MODIFIED),
     listing_row("\\pub\\C.htm", "/pub/C.htm", "0 KB", MODIFIED),
-]) + END
-SITE2_PAGE = HEAD + TABLE + listing_row("\\site2\\x.txt", "/site2/x.txt", "0 KB", MODIFIED) + END
-LOCKED_PAGE = (HEAD + TABLE + listing_row("\\locked\\x.txt", "/locked/x.txt", "0 KB", MODIFIED)
-               + END)
-EMPTY_PAGE = HEAD + TABLE + END
+)
+SITE2_PAGE = listing_page(listing_row("\\site2\\x.txt", "/site2/x.txt", "0 KB", MODIFIED))
+LOCKED_PAGE = listing_page(listing_row("\\locked\\x.txt", "/locked/x.txt", "0 KB", MODIFIED))
+EMPTY_PAGE = listing_page()
 
 
 @pytest.fixture
@@ -155,7 +126,7 @@ ANSWERS = [
     ("head-large-file", "HEAD", "/big.dat", [], file_status(len(BIG)), "application/octet-stream",
      b""),
     ("large-file-not-modified", "GET", "/big.dat", [f"If-Modified-Since: {MODIFIED}"],
-     ["HTTP/1.1 304 Not Modified"], "application/octet-stream", b""),
+     NOT_MODIFIED, "application/octet-stream", b""),
     ("empty-file", "GET", "/empty.txt", [], file_status(0), "text/plain", b""),
     ("not-found", "GET", "/missing.txt", [], NOT_FOUND, "text/plain", b""),
     ("not-shared", "GET", "/secret.txt", [], NOT_FOUND, "text/plain", b""),
@@ -190,10 +161,11 @@ ANSWERS = [
      EMPTY_PAGE),
     ("listing-unshared-index", "GET", "/site2/", [], page_status(SITE2_PAGE), "text/html",
      SITE2_PAGE),
-    ("denied-unshared-folder", "GET", "/hidden/", [], page_status(DENIED), "text/html", DENIED),
-    ("denied-missing-folder", "GET", "/nothing/here/", [], page_status(DENIED), "text/html",
-     DENIED),
-    ("denied-head", "HEAD", "/hidden/", [], page_status(DENIED), "text/html", b""),
+    ("denied-unshared-folder", "GET", "/hidden/", [], page_status(DENIED_PAGE), "text/html",
+     DENIED_PAGE),
+    ("denied-missing-folder", "GET", "/nothing/here/", [], page_status(DENIED_PAGE),
+     "text/html", DENIED_PAGE),
+    ("denied-head", "HEAD", "/hidden/", [], page_status(DENIED_PAGE), "text/html", b""),
     ("index", "GET", "/site/", [], file_status(13), "text/html", b"<h1>site</h1>"),
     ("index-head", "HEAD", "/site/", [], file_status(13), "text/html", b""),
     ("post", "POST", "/hello.txt", ["Content-Length: 0"], REDIRECT, "application/octet-stream",
@@ -237,10 +209,10 @@ def test_the_built_in_favicon_is_a_two_image_icon_file(server):
 
 
 @pytest.mark.parametrize("sent, status, body", [
-    (MODIFIED, ["HTTP/1.1 304 Not Modified"], b""),
+    (MODIFIED, NOT_MODIFIED, b""),
     (MODIFIED.replace("07 GMT", "08 GMT"), file_status(15), b"Hello, world.\r\n"),
     (MODIFIED.replace("Thu", "thu"), file_status(15), b"Hello, world.\r\n"),
-    (MODIFIED + " ", ["HTTP/1.1 304 Not Modified"], b""),  # trailing spaces are not part of it
+    (MODIFIED + " ", NOT_MODIFIED, b""),  # trailing spaces are not part of it
     ("", file_status(15), b"Hello, world.\r\n"),
 ], ids=["equal", "one-second-later", "one-letter-in-other-case", "trailing-space", "empty"])
 def test_if_modified_since_must_equal_the_last_modified_text(server, sent, status, body):
@@ -261,7 +233,7 @@ def test_a_304_date_taken_from_an_answer_is_accepted_again(server):
     first = get("/hello.txt")
     last_modified = dict(parse_response(first)[1])["LAST-MODIFIED"]
     again = get("/hello.txt", headers=[f"If-Modified-Since: {last_modified}"])
-    assert again.startswith(b"HTTP/1.1 304 Not Modified\r\n")
+    assert again.startswith(status_bytes(NOT_MODIFIED))
 
 
 def assert_is_now(date):
@@ -371,7 +343,7 @@ def test_curl_with_the_typed_credentials_gets_the_protected_file(server):
     assert curl("-o", "/dev/null", "-w", "%{http_code}", url) == b"401"
     assert curl("-u", f"{USER}:wrong", "-o", "/dev/null", "-w", "%{http_code}", url) == b"401"
     head = curl("-D", "-", "-o", "/dev/null", url)
-    assert b"\r\nWWW-Authenticate: Basic\r\n" in head
+    assert f"\r\n{AUTHENTICATE}\r\n".encode() in head
 
 
 def test_a_burst_above_the_limit_is_served_in_turn(server):
@@ -390,7 +362,7 @@ def test_a_burst_above_the_limit_is_served_in_turn(server):
         thread.join(120)
     bodies = [b"Hello, world.\r\n", b"a" * 100, b"<h1>site</h1>", b""]
     for n in range(2 * LIMIT):
-        assert answers.get(n, b"").startswith(b"HTTP/1.1 200 OK\r\n"), f"client {n}"
+        assert answers.get(n, b"").startswith(status_bytes(OK)), f"client {n}"
         assert answers[n].partition(b"\r\n\r\n")[2] == bodies[n % 4]
 
 
@@ -453,11 +425,11 @@ def test_dates_are_gmt_whatever_the_local_zone(start_zant, zone):
     assert raw == expected_answer(raw, file_status(1), "text/plain", b"A")
     assert_is_now(answer_date(raw))
     page = http_raw(b"GET /d/ HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
-    assert page == HEAD + TABLE + listing_row("\\d\\b.txt", "/d/b.txt", "0 KB", MODIFIED) + END
+    assert page == listing_page(listing_row("\\d\\b.txt", "/d/b.txt", "0 KB", MODIFIED))
     # The root: its folder first, then its file.
     page = http_raw(b"GET / HTTP/1.1\r\n\r\n").partition(b"\r\n\r\n")[2]
-    assert page == HEAD + TABLE + listing_row("\\d\\", "/d/") + listing_row(
-        "\\a.txt", "/a.txt", "0 KB", MODIFIED) + END
+    assert page == listing_page(listing_row("\\d\\", "/d/"),
+                                listing_row("\\a.txt", "/a.txt", "0 KB", MODIFIED))
     run.wait_idle()
 
 
@@ -516,7 +488,7 @@ def test_with_the_slider_at_zero_nothing_is_answered_until_it_moves(start_zant):
         assert run.status() == ("\tOffline", "\t0000 of 0000 Connections")
         run.set_limit(1)
         raw = waiting.read_all(30)
-    assert raw.startswith(b"HTTP/1.1 200 OK\r\n") and raw.endswith(b"\r\n\r\nA")
+    assert raw.startswith(status_bytes(OK)) and raw.endswith(b"\r\n\r\nA")
     assert run.wait_idle() == "\t0000 of 0001 Connections"
     assert run.status()[0] == "\tOnline"
 

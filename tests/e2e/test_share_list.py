@@ -6,11 +6,11 @@ list as requests see them."""
 import base64
 import calendar
 import os
-import time
 from pathlib import Path
 
 import pytest
 
+from answers import DENIED_TEXT, http_date, listing_link
 from zant_harness import (CANCELBUTTON, FILELIST, FOUNDCOUNT, MAIN, PASSEDIT, READING, USEREDIT,
                           ZANT_EXE, CtlError, fill_folder, http_raw, parse_response, poll)
 
@@ -75,9 +75,6 @@ MTIMES = [
     calendar.timegm((2026, 12, 8, 3, 28, 47)),
 ]
 
-DAYS = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]
-MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"]
-
 
 def size_text(size):
     """The size column: tenths of KB below 1 MiB, of MB from there, rounded
@@ -90,12 +87,6 @@ def size_text(size):
     if tenth == 0:
         return f"{whole}{unit}"
     return f"{whole if whole else ''}.{tenth}{unit}"
-
-
-def http_date(seconds):
-    t = time.gmtime(int(seconds))
-    return (f"{DAYS[t.tm_wday]}, {t.tm_mday:02d} {MONTHS[t.tm_mon - 1]} {t.tm_year:04d} "
-            f"{t.tm_hour:02d}:{t.tm_min:02d}:{t.tm_sec:02d} GMT")
 
 
 def windows_path(path):
@@ -363,15 +354,15 @@ def test_ctrl_a_selects_every_row_and_the_root_listing_is_shared(start_zant, ctl
     run = start_zant(files={"a.txt": "a", "d/": None, "d/b.txt": "b"})
     run.host(limit=10)
     _, _, body = parse_response(http_raw("GET / HTTP/1.1\r\n\r\n"))
-    assert b"Directory Listing Denied" in body
+    assert DENIED_TEXT in body
     run.focus_by_tab(FILELIST)
     run.keys("ctrl+a")
     poll(lambda: ctl.lvcount(run.c(FILELIST))["selected"] == 4, 5, what="every row selected")
     assert all(r["selected"] for r in ctl.lvrows(run.c(FILELIST)))
     status, _, body = parse_response(http_raw("GET / HTTP/1.1\r\n\r\n"))
     assert status == 200
-    assert b"Directory Listing Denied" not in body
-    assert b'<A href="/d/">\\d\\</A>' in body and b'<A href="/a.txt">\\a.txt</A>' in body
+    assert DENIED_TEXT not in body
+    assert listing_link("\\d\\", "/d/") in body and listing_link("\\a.txt", "/a.txt") in body
 
 
 # ---------------------------------------------------------------------------

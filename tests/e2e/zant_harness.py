@@ -5,7 +5,8 @@ prefix, reused when ./test already started them), `Ctl` (one persistent
 zantctl.exe that finds windows by class and controls by id and talks to them
 with window messages) and `Zant` (one run of the program in a base folder of
 its own). Keystrokes that need real keyboard state go through xdotool; bytes
-on the wire go through `http_raw`. Standard library only.
+on the wire go through `http_raw`, and what they must be is set down in
+answers.py. Standard library only.
 """
 
 import fcntl
@@ -13,6 +14,7 @@ import json
 import os
 import re
 import select
+import signal
 import socket
 import struct
 import subprocess
@@ -102,15 +104,16 @@ class Desktop:
     """The X display and the Wine prefix the tests run in.
 
     When DISPLAY and WINEPREFIX are given (./test sources scripts/wine_env.sh
-    and starts both), they are used as they are; otherwise a private Xvfb is
-    started and the repository's prefix is used, and both are stopped again by
-    what was started here.
+    and starts both), they are used as they are; otherwise a private display
+    is started by the same script and the repository's prefix is used, and
+    both are stopped again by what was started here.
     """
 
     def __init__(self):
         self.env = dict(os.environ)
         self.env.update(WINE_ENV)
-        self.xvfb = None
+        self.display_shell = None  # the shell that started the display and waits on it
+        self.xvfb_pid = None
         self.own_wineserver = False
 
     def start(self):
@@ -118,7 +121,7 @@ class Desktop:
             self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
         given_display = bool(os.environ.get("DISPLAY")) and bool(os.environ.get("WINEPREFIX"))
         if not given_display:
-            self.env["DISPLAY"] = self._start_xvfb()
+            self.env["DISPLAY"] = self._start_display()
         if self._wineserver_running():
             self._configure_prefix()
             return self
@@ -138,23 +141,56 @@ class Desktop:
                         "bash", str(ROOT / "scripts" / "wine_env.sh"), self.env["WINEPREFIX"]],
                        env=self.env, check=False)
 
-    def _start_xvfb(self):
-        for n in range(91, 141):
-            if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
-                continue
-            proc = subprocess.Popen(
-                ["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            deadline = time.monotonic() + 5
-            while time.monotonic() < deadline and proc.poll() is None:
-                if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                    self.xvfb = proc
-                    return f":{n}"
-                time.sleep(0.05)
-            if proc.poll() is None:
-                proc.terminate()
-                proc.wait()
-        raise RuntimeError("could not start Xvfb")
+    def _start_display(self):
+        """Starts a display with zant_display_start of scripts/wine_env.sh, the
+        function ./test and ./run use, so that both ways pick the display
+        number and start Xvfb alike; returns the display. The shell that runs
+        it says "DISPLAY PID" and then waits on its Xvfb, so that the server
+        is stopped by its own process id and the shell ends with it. (With
+        ZANT_USE_DISPLAY set the function starts nothing and names that
+        display.)"""
+        script = 'source "$1" && zant_display_start || exit 1; echo "$DISPLAY $ZANT_XVFB_PID"; wait'
+        shell = subprocess.Popen(
+            ["bash", "-c", script, "bash", str(ROOT / "scripts" / "wine_env.sh")], env=self.env,
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        words = shell.stdout.readline().split()
+        if not words:
+            shell.wait()
+            problem = shell.stderr.read().strip()
+            shell.stdout.close()
+            shell.stderr.close()
+            raise RuntimeError(f"could not start a display: {problem or 'no answer'}")
+        self.display_shell = shell
+        self.xvfb_pid = int(words[1]) if len(words) > 1 else None
+        if self.xvfb_pid is None:
+            self._end_display_shell()
+        return words[0]
+
+    def _stop_display(self):
+        """Stops the Xvfb started here, by its process id: while its shell has
+        not ended, the shell has not yet collected it, so that the id is still
+        its own."""
+        if self.display_shell is None:
+            return
+        for sig, wait in ((signal.SIGTERM, 5), (signal.SIGKILL, 10)):
+            if self.display_shell.poll() is not None:
+                break
+            try:
+                os.kill(self.xvfb_pid, sig)
+            except ProcessLookupError:
+                pass
+            try:
+                self.display_shell.wait(timeout=wait)
+            except subprocess.TimeoutExpired:
+                pass
+        self._end_display_shell()
+
+    def _end_display_shell(self):
+        self.display_shell.wait()
+        self.display_shell.stdout.close()
+        self.display_shell.stderr.close()
+        self.display_shell = None
+        self.xvfb_pid = None
 
     def _wineserver_running(self):
         """Whether a wineserver serves the prefix: it holds a lock on the file
@@ -190,14 +226,7 @@ class Desktop:
         if self.own_wineserver:
             subprocess.run(["wineserver", "-k"], env=self.env, check=False)
             self.own_wineserver = False
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
-            self.xvfb = None
+        self._stop_display()
 
 
 # ---------------------------------------------------------------------------
@@ -1152,26 +1181,3 @@ class HttpConnection:
     def close(self):
         self.sock.close()
 
-
-# The fixed-length date of the Date and LAST-MODIFIED headers: "Tue, 08 Dec 2026 03:28:46 GMT".
-HTTP_DATE = re.compile(r"(Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep"
-                       r"|Oct|Nov|Dec) \d{4} [0-2]\d:[0-5]\d:[0-5]\d GMT")
-SERVER_NAME = "Glimmer Version 1"
-
-
-def answer_date(raw):
-    """The Date header of an answer, which must be its last header line."""
-    head = raw.partition(b"\r\n\r\n")[0].decode("latin-1")
-    last = head.split("\r\n")[-1]
-    if not last.startswith("Date: ") or not HTTP_DATE.fullmatch(last[6:]):
-        raise AssertionError(f"no well-formed Date line at the end of the header: {head!r}")
-    return last[6:]
-
-
-def expected_answer(raw, status_lines, content_type, body=b""):
-    """The exact bytes an answer must have: the status lines, the common tail
-    of content type, server name and date (the date as the answer carries it,
-    once its form is checked), an empty line and the body."""
-    lines = list(status_lines) + [f"CONTENT-TYPE: {content_type}", f"SERVER: {SERVER_NAME}",
-                                  f"Date: {answer_date(raw)}"]
-    return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
