@@ -11,9 +11,11 @@ run_packages=(
   cmake make g++-mingw-w64-x86-64 wine wine64 xvfb fonts-liberation
 )
 # The tests: GoogleTest (native and for Windows), clang's libFuzzer, the
-# end-to-end harness, its keystrokes and its browser.
+# end-to-end harness, its keystrokes and its browser, and the Unicode data the
+# case folding table is checked against.
 test_packages=(
   g++ googletest libgtest-dev
+  unicode-data
   xdotool
   clang libclang-rt-14-dev
   python3 python3-pytest curl

@@ -7,9 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "http/unicode.h"
+
 class CodePage {
 public:
-    static constexpr char32_t kNoCharacter = 0xFFFFFFFF;
+    static constexpr char32_t kNoCharacter = ::kNoCharacter;
 
     // codePoints[b] is the character byte b stands for, kNoCharacter for none
     // (unmapped, or the lead byte of a two-byte character); lower[b] is the
@@ -39,9 +41,6 @@ void UseCodePage(const CodePage& page);
 
 // Every byte in its lower-case form: the same length, so positions stay.
 std::string FoldCase(const std::string& text, const CodePage& page = CurrentCodePage());
-
-// The UTF-8 bytes of one character.
-void AppendUtf8(std::string& out, char32_t codePoint);
 
 // Page text as UTF-8. A byte the page does not map is kept as it is.
 std::string ToUtf8(const std::string& text, const CodePage& page = CurrentCodePage());

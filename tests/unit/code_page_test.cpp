@@ -63,26 +63,6 @@ TEST(FoldCase, EveryLetterOfThePage) {
     EXPECT_EQ(FoldCase("\xC9", CyrillicVariant()), "\xE9");
 }
 
-TEST(AppendUtf8, EveryLength) {
-    const struct {
-        char32_t codePoint;
-        std::string utf8;
-    } cases[] = {
-        {'A', "A"},
-        {0xE9, "\xC3\xA9"},
-        {0x7FF, "\xDF\xBF"},
-        {0x20AC, "\xE2\x82\xAC"},
-        {0xFFFF, "\xEF\xBF\xBF"},
-        {0x1F600, "\xF0\x9F\x98\x80"},
-        {0x10FFFF, "\xF4\x8F\xBF\xBF"},
-    };
-    for (const auto& c : cases) {
-        std::string out;
-        AppendUtf8(out, c.codePoint);
-        EXPECT_EQ(out, c.utf8) << c.codePoint;
-    }
-}
-
 TEST(ToUtf8, Table) {
     EXPECT_EQ(ToUtf8("user:pass"), "user:pass");
     EXPECT_EQ(ToUtf8("j\xFCrgen:pa\xDF"), "j\xC3\xBCrgen:pa\xC3\x9F");
