@@ -16,43 +16,114 @@ const char32_t k1252High[32] = {
 
 CodePage MakeWindows1252() {
     char32_t codePoints[256];
-    unsigned char lower[256];
-    for (int b = 0; b < 256; ++b) {
+    for (int b = 0; b < 256; ++b)
         codePoints[b] = b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : static_cast<char32_t>(b);
-        lower[b] = static_cast<unsigned char>(b);
-    }
-    for (int b = 'A'; b <= 'Z'; ++b) lower[b] = static_cast<unsigned char>(b + 32);
-    for (int b = 0xC0; b <= 0xDE; ++b)
-        if (b != 0xD7) lower[b] = static_cast<unsigned char>(b + 32);
-    lower[0x8A] = 0x9A;  // Š
-    lower[0x8C] = 0x9C;  // Œ
-    lower[0x8E] = 0x9E;  // Ž
-    lower[0x9F] = 0xFF;  // Ÿ
-    return CodePage(codePoints, lower);
+    return CodePage(codePoints);
 }
+
+// Only scalar values can be written as UTF-8 and so stand in a name.
+bool IsScalar(char32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
 }  // namespace
 
-CodePage::CodePage(const char32_t (&codePoints)[256], const unsigned char (&lower)[256]) {
-    std::copy(codePoints, codePoints + 256, codePoints_);
-    std::copy(lower, lower + 256, lower_);
-    // Only bytes of 128 and above write what UTF-8 needs more than one byte for,
-    // so that a character from a request never becomes a separator or a control.
-    for (int b = 0x80; b < 256; ++b)
-        if (codePoints_[b] >= 0x80 && codePoints_[b] != kNoCharacter)
-            bytesByCodePoint_.emplace_back(codePoints_[b], static_cast<unsigned char>(b));
-    std::stable_sort(bytesByCodePoint_.begin(), bytesByCodePoint_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+CodePage::CodePage() : kind_(Kind::kUtf8), codePoints_(), leadBytes_() {
+    for (int b = 0; b < 0x80; ++b) codePoints_[b] = static_cast<char32_t>(b);
 }
 
-int CodePage::ByteOf(char32_t codePoint) const {
-    const auto found =
-        std::lower_bound(bytesByCodePoint_.begin(), bytesByCodePoint_.end(), codePoint,
-                         [](const std::pair<char32_t, unsigned char>& entry, char32_t c) {
-                             return entry.first < c;
-                         });
-    if (found == bytesByCodePoint_.end() || found->first != codePoint) return -1;
-    return found->second;
+CodePage::CodePage(const char32_t (&codePoints)[256]) : kind_(Kind::kSingleByte), leadBytes_() {
+    for (int b = 0; b < 256; ++b) {
+        const char32_t c = codePoints[b];
+        codePoints_[b] = b < 0x80 ? static_cast<char32_t>(b) : IsScalar(c) ? c : kNoCharacter;
+    }
+    IndexSequences();
+}
+
+CodePage::CodePage(const char32_t (&codePoints)[256], const bool (&leadBytes)[256],
+                   std::vector<char32_t> pairs)
+    : CodePage(codePoints) {
+    kind_ = Kind::kDoubleByte;
+    pairs_ = std::move(pairs);
+    pairs_.resize(65536, kNoCharacter);
+    for (char32_t& c : pairs_)
+        if (!IsScalar(c)) c = kNoCharacter;
+    for (int b = 0x80; b < 256; ++b) {
+        leadBytes_[b] = leadBytes[b];
+        if (leadBytes_[b]) codePoints_[b] = kNoCharacter;
+    }
+    IndexSequences();
+}
+
+void CodePage::IndexSequences() {
+    // Made in ascending order of sequence, so that the first kept for each
+    // character is the shortest and lowest.
+    sequences_.clear();
+    for (int b = 0x80; b < 256; ++b)
+        if (!leadBytes_[b] && codePoints_[b] != kNoCharacter && codePoints_[b] >= 0x80)
+            sequences_.emplace_back(codePoints_[b], static_cast<uint16_t>(b));
+    if (kind_ == Kind::kDoubleByte) {
+        for (int lead = 0x80; lead < 256; ++lead) {
+            if (!leadBytes_[lead]) continue;
+            for (int trail = 0; trail < 256; ++trail) {
+                const uint16_t sequence = static_cast<uint16_t>(lead << 8 | trail);
+                const char32_t c = pairs_[sequence];
+                if (c != kNoCharacter && c >= 0x80) sequences_.emplace_back(c, sequence);
+            }
+        }
+    }
+    std::stable_sort(sequences_.begin(), sequences_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    sequences_.erase(std::unique(sequences_.begin(), sequences_.end(),
+                                 [](const auto& a, const auto& b) { return a.first == b.first; }),
+                     sequences_.end());
+}
+
+const CodePage& CodePage::Utf8() {
+    static const CodePage& page = *new CodePage();
+    return page;
+}
+
+char32_t CodePage::Read(const std::string& bytes, size_t& i) const {
+    const unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    if (kind_ == Kind::kUtf8) return ReadUtf8(bytes, i);
+    if (kind_ == Kind::kDoubleByte && leadBytes_[b]) {
+        if (i + 1 < bytes.size()) {
+            const unsigned char trail = static_cast<unsigned char>(bytes[i + 1]);
+            const char32_t c = pairs_[b << 8 | trail];
+            if (c != kNoCharacter) {
+                i += 2;
+                return c;
+            }
+        }
+        // Only the lead byte is taken: what follows it is read on its own, so
+        // that an invalid pair never swallows a separator.
+        ++i;
+        return kNoCharacter;
+    }
+    ++i;
+    return codePoints_[b];
+}
+
+bool CodePage::Write(std::string& out, char32_t c) const {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+        return true;
+    }
+    if (kind_ == Kind::kUtf8) {
+        if (!IsScalar(c)) return false;
+        AppendUtf8(out, c);
+        return true;
+    }
+    const auto found = std::lower_bound(
+        sequences_.begin(), sequences_.end(), c,
+        [](const std::pair<char32_t, uint16_t>& entry, char32_t key) { return entry.first < key; });
+    if (found == sequences_.end() || found->first != c) return false;
+    if (found->second > 0xFF) out += static_cast<char>(found->second >> 8);
+    out += static_cast<char>(found->second & 0xFF);
+    return true;
 }
 
 const CodePage& Windows1252() {
@@ -65,73 +136,24 @@ const CodePage& CurrentCodePage() { return currentPage ? *currentPage : Windows1
 
 void UseCodePage(const CodePage& page) { currentPage = &page; }
 
-std::string FoldCase(const std::string& text, const CodePage& page) {
-    std::string folded(text);
-    for (char& c : folded) c = static_cast<char>(page.Lower(static_cast<unsigned char>(c)));
-    return folded;
-}
-
-std::string ToUtf8(const std::string& text, const CodePage& page) {
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (char c : text) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        const char32_t codePoint = page.CodePointOf(b);
-        if (b < 0x80 || codePoint == CodePage::kNoCharacter)
-            out += c;
-        else
-            AppendUtf8(out, codePoint);
+bool PageToUtf8(const std::string& bytes, std::string& utf8, const CodePage& page) {
+    utf8.clear();
+    utf8.reserve(bytes.size());
+    bool readable = true;
+    for (size_t i = 0; i < bytes.size();) {
+        const char32_t c = page.Read(bytes, i);
+        if (c == kNoCharacter) readable = false;
+        AppendUtf8(utf8, c == kNoCharacter ? kReplacementCharacter : c);
     }
-    return out;
+    return readable;
 }
 
-std::string FromUtf8(const std::string& bytes, const CodePage& page) {
+std::string Utf8ToPage(const std::string& utf8, const CodePage& page) {
     std::string out;
-    out.reserve(bytes.size());
-    const size_t n = bytes.size();
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        // The well-formed sequences: the lead byte sets the length and the range
-        // of the second byte, which keeps out overlong forms, surrogates and
-        // everything beyond U+10FFFF.
-        size_t length = 0;
-        char32_t codePoint = 0;
-        unsigned char low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            codePoint = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            codePoint = lead & 0x0F;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            codePoint = lead & 0x07;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            out += '?';  // a byte that cannot begin a character
-            ++i;
-            continue;
-        }
-        size_t taken = 1;
-        for (; taken < length && i + taken < n; ++taken) {
-            const unsigned char next = static_cast<unsigned char>(bytes[i + taken]);
-            if (next < low || next > high) break;
-            codePoint = codePoint << 6 | (next & 0x3F);
-            low = 0x80;
-            high = 0xBF;
-        }
-        i += taken;
-        const int byte = taken == length ? page.ByteOf(codePoint) : -1;
-        out += byte < 0 ? '?' : static_cast<char>(byte);
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const char32_t c = ReadWtf8(utf8, i);
+        if (c == kNoCharacter || !page.Write(out, c)) out += '?';
     }
     return out;
 }

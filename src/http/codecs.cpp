@@ -24,6 +24,8 @@ void AppendTwoDigits(std::string& out, int value) {
     out += static_cast<char>('0' + value % 10);
 }
 
+const char kHex[] = "0123456789ABCDEF";
+
 bool IsHexDigit(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -113,9 +115,10 @@ std::string FormatHttpDate(const CalendarTime& time, bool isUtc, const ZoneFacts
     return out;
 }
 
-std::string DecodeRequestText(const std::string& text, const CodePage& page) {
-    // First the escapes and the separators, byte by byte; then the bytes of 128
-    // and above, escaped or raw alike, are read as the UTF-8 browsers send.
+DecodedRequest DecodeRequestText(const std::string& text, const CodePage& page) {
+    // First the escapes and the control bytes, byte by byte; then the bytes,
+    // escaped or raw alike, are read as characters; only then are slashes
+    // turned, so that a trail byte of a pair stays inside its character.
     std::string bytes;
     bytes.reserve(text.size());
     const size_t n = text.size();
@@ -133,39 +136,59 @@ std::string DecodeRequestText(const std::string& text, const CodePage& page) {
                 }
             }
         }
-        bytes += c == '/' ? '\\' : static_cast<char>(c);
+        bytes += static_cast<char>(c);
     }
-    return FromUtf8(bytes, page);
+
+    DecodedRequest decoded;
+    decoded.text.reserve(bytes.size());
+    decoded.command.reserve(bytes.size());
+    const bool utf8 = IsWellFormedUtf8(bytes);
+    for (size_t i = 0; i < bytes.size();) {
+        char32_t c = utf8 ? ReadUtf8(bytes, i) : page.Read(bytes, i);
+        if (c == kNoCharacter) {
+            decoded.readable = false;
+            AppendUtf8(decoded.text, kReplacementCharacter);
+            decoded.command += '?';
+            continue;
+        }
+        if (c == '/') c = '\\';
+        AppendUtf8(decoded.text, c);
+        if (!page.Write(decoded.command, c)) decoded.command += '?';
+    }
+    return decoded;
 }
 
-std::string EscapeLinkPath(const std::string& path, const CodePage& page) {
-    static const char kHex[] = "0123456789ABCDEF";
-    auto appendEscape = [](std::string& out, unsigned char b) {
-        out += '%';
-        out += kHex[b >> 4];
-        out += kHex[b & 15];
-    };
+std::string EscapeLinkPath(const std::string& utf8Path) {
     std::string out;
-    out.reserve(path.size() + 8);
-    for (char c : path) {
+    out.reserve(utf8Path.size() + 8);
+    for (char c : utf8Path) {
         const unsigned char b = static_cast<unsigned char>(c);
-        if (b == '#' || b == '%' || b == '&') {
-            appendEscape(out, b);
-        } else if (b == '\\') {
-            out += '/';
-        } else if (b >= 128) {
-            // As UTF-8, whatever text encoding the browser assumes for the page.
-            // A byte the page does not map is escaped as it stands.
-            const char32_t codePoint = page.CodePointOf(b);
-            std::string utf8;
-            if (codePoint == CodePage::kNoCharacter)
-                utf8 += c;
-            else
-                AppendUtf8(utf8, codePoint);
-            for (char u : utf8) appendEscape(out, static_cast<unsigned char>(u));
+        if (b == '#' || b == '%' || b == '&' || b >= 128) {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
         } else {
-            out += c;
+            out += b == '\\' ? '/' : c;
         }
+    }
+    return out;
+}
+
+std::string ListingText(const std::string& utf8, const CodePage& page) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t c = ReadWtf8(utf8, i);
+        if (c == kNoCharacter) c = kReplacementCharacter;
+        if (page.Write(out, c)) continue;
+        // A character the page cannot hold is named by its code point, which
+        // the browser shows whatever encoding it takes the page to be in.
+        char digits[8];
+        int count = 0;
+        for (char32_t v = c; v || count == 0; v >>= 4) digits[count++] = kHex[v & 15];
+        out += "&#x";
+        while (count) out += digits[--count];
+        out += ';';
     }
     return out;
 }

@@ -1,5 +1,6 @@
 // Small text conversions of the HTTP service: dates, request decoding, link
-// escaping, Base64, peer address text and the one-byte XOR scrambling.
+// escaping and listing names, Base64, peer address text and the one-byte XOR
+// scrambling.
 // Core code: no Windows header; the platform wrappers live in codecs_win.cpp.
 #pragma once
 
@@ -40,16 +41,29 @@ long ZoneShiftMinutes(const ZoneFacts& zone);
 int64_t DaysFromCivil(int year, int month, int day);
 void CivilFromDays(int64_t days, int& year, int& month, int& day);
 
-// Percent escapes decoded where they give a printable byte or one of 128 and
-// above, control bytes dropped, every "/" written as "\"; the bytes of 128 and
-// above, escaped or raw, read as UTF-8 into the page ("?" for what is not
-// well-formed or not on the page). Never longer than its input.
-std::string DecodeRequestText(const std::string& text, const CodePage& page = CurrentCodePage());
+// A request text as the server reads it.
+struct DecodedRequest {
+    std::string text;      // as UTF-8, every "/" written as "\"
+    bool readable = true;  // false: some piece could be read neither way
+    std::string command;   // the text in the page, for the log
+};
 
-// A share-list path as a link target that leads a browser back to its row:
-// "\" as "/"; "#", "%" and "&" escaped; the bytes of 128 and above escaped as
-// the UTF-8 of their characters. Spaces and other printable bytes stay.
-std::string EscapeLinkPath(const std::string& path, const CodePage& page = CurrentCodePage());
+// Percent escapes decoded where they give a printable byte or one of 128 and
+// above, control bytes dropped; then the bytes read as UTF-8 when the whole is
+// well-formed UTF-8, else as the page's (old clients send its bytes raw); then
+// every "/" turned into "\". What cannot be read stands as U+FFFD in the text
+// and "?" in the command, which also has "?" for what the page cannot hold.
+DecodedRequest DecodeRequestText(const std::string& text, const CodePage& page = CurrentCodePage());
+
+// A share-list path (UTF-8) as a link target that leads a browser back to its
+// row: "\" as "/"; "#", "%" and "&" escaped; every byte of 128 and above
+// escaped as it stands. Spaces and other printable bytes stay.
+std::string EscapeLinkPath(const std::string& utf8Path);
+
+// A name as the listing page shows it: each character the page holds exactly
+// in the page's bytes (ASCII as it stands, unescaped), every other one as an
+// HTML character reference ("&#x65E5;").
+std::string ListingText(const std::string& utf8, const CodePage& page = CurrentCodePage());
 
 // Standard Base64 with "=" padding.
 std::string EncodeBase64(const std::string& bytes);

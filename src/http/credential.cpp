@@ -7,8 +7,16 @@ ExpectedCredential ExpectedCredentialFor(const std::string& user, const std::str
     ExpectedCredential expected;
     if (user.empty() && password.empty()) return expected;
     const std::string text = user + ":" + password;
-    expected.codePage = EncodeBase64(text);
-    expected.utf8 = EncodeBase64(ToUtf8(text, page));
+    expected.utf8 = EncodeBase64(text);
+    // Never a spelling with "?" for what the page cannot hold: a client must
+    // not get in by sending that.
+    std::string written;
+    bool exact = true;
+    for (size_t i = 0; i < text.size() && exact;) {
+        const char32_t c = ReadWtf8(text, i);
+        exact = c != kNoCharacter && page.Write(written, c);
+    }
+    expected.codePage = exact ? EncodeBase64(written) : expected.utf8;
     return expected;
 }
 

@@ -8,13 +8,15 @@
 #include "http/code_page.h"
 
 // The Base64 of user name, ":" and password: as the code page writes them and
-// as UTF-8, which browsers send. Equal when the text is ASCII; both empty when
-// user name and password are both empty.
+// as UTF-8, which browsers send. Equal when the text is ASCII or has a
+// character the page cannot hold exactly; both empty when user name and
+// password are both empty.
 struct ExpectedCredential {
     std::string codePage;
     std::string utf8;
 };
 
+// The user name and password are the boxes' texts as UTF-8.
 ExpectedCredential ExpectedCredentialFor(const std::string& user, const std::string& password,
                                          const CodePage& page = CurrentCodePage());
 

@@ -18,7 +18,7 @@ void AppendRow(std::string& page, const ShareQueries& shares, int index, const s
     page += "<TR><TD><A href=\"";
     page += EscapeLinkPath(path);
     page += "\">";
-    page += path;
+    page += ListingText(path);
     page += "</A>&nbsp;</TD><TD align=right>";
     page += shares.EntryText(index, 1);
     page += "&nbsp;</TD><TD>";

@@ -7,7 +7,8 @@
 #include "http/share_queries.h"
 
 // The listing page for the folder entry at index, requested as folderPath
-// (ending in "\"): its shared sub-folders first, then its shared files.
+// (UTF-8, ending in "\"): its shared sub-folders first, then its shared files,
+// each shown in the current code page.
 std::string ListingPage(const ShareQueries& shares, int index, const std::string& folderPath);
 
 std::string ListingDeniedPage();

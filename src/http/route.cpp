@@ -1,12 +1,19 @@
 #include "http/route.h"
 
+#include "http/case_folding.h"
 #include "http/request.h"
 
-RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
+RouteDecision DecideRoute(const DecodedRequest& request, const std::string& credential,
                           const ExpectedCredential& expected, const ShareQueries& shares) {
+    // A request with a piece that could be read neither as UTF-8 nor in the
+    // page finds nothing: its U+FFFD must not match a row's own.
+    auto lookUp = [&](const std::string& path) {
+        return request.readable ? shares.LookUpSharedEntry(path) : SharedEntry();
+    };
+    const std::string& requestText = request.text;
     RouteDecision decision;
     decision.method = MethodOf(requestText);
-    if (requestText == "GET \\favicon.ico" && shares.FindSharedEntry("\\favicon.ico") < 0) {
+    if (requestText == "GET \\favicon.ico" && lookUp("\\favicon.ico").index < 0) {
         decision.route = Route::kFavicon;
         decision.contentTypeKey = requestText;
         return decision;
@@ -26,9 +33,9 @@ RouteDecision DecideRoute(const std::string& requestText, const std::string& cre
     };
     std::string path = PathOf(requestText);
     decision.path = path;
-    if (EndsWithBackslash(path) && shares.FindSharedEntry(path + "index.htm") < 0) {
+    if (EndsWithBackslash(path) && lookUp(path + "index.htm").index < 0) {
         decision.contentTypeKey = ".htm";
-        const SharedEntry folder = shares.LookUpSharedEntry(path);
+        const SharedEntry folder = lookUp(path);
         decision.entry = folder.index;
         decision.route = entryRoute(folder, Route::kListingDenied, Route::kListing);
         return decision;
@@ -37,12 +44,12 @@ RouteDecision DecideRoute(const std::string& requestText, const std::string& cre
     if (EndsWithBackslash(path)) path += "index.htm";
     decision.path = path;
     decision.contentTypeKey = path;
-    SharedEntry file = shares.LookUpSharedEntry(path);
+    SharedEntry file = lookUp(path);
     // The file opened is the row's own, whatever the request's letter case: in
     // a folder where case matters its twin may be another file, unshared or
     // protected. A row text cut by the list's buffer is not the row's path.
     const std::string rowPath = shares.EntryText(file.index, 0);
-    if (rowPath.size() != path.size()) file = SharedEntry();
+    if (FoldCase(rowPath) != FoldCase(path)) file = SharedEntry();
     decision.entry = file.index;
     decision.route = entryRoute(file, Route::kNotFound, Route::kFile);
     if (decision.route == Route::kFile) decision.filePath = shares.BaseFolder() + rowPath;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "http/codecs.h"
 #include "http/credential.h"
 #include "http/share_queries.h"
 
@@ -21,11 +22,12 @@ struct RouteDecision {
     Route route = Route::kRedirect;
     int entry = -1;  // the share-list row of a listing or file
     std::string method;
-    std::string path;      // the request path (for a listing, the folder as requested)
+    std::string path;      // the request path, UTF-8 (for a listing, the folder as requested)
     std::string filePath;  // a file's full path: the base folder + the matched row's own path
     std::string contentTypeKey;
 };
 
-// Decides the answer to a decoded request text.
-RouteDecision DecideRoute(const std::string& requestText, const std::string& credential,
+// Decides the answer to a decoded request. One that could not be read finds
+// no row.
+RouteDecision DecideRoute(const DecodedRequest& request, const std::string& credential,
                           const ExpectedCredential& expected, const ShareQueries& shares);

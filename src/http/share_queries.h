@@ -20,10 +20,11 @@ struct SharedEntry {
 struct ShareQueries {
     virtual ~ShareQueries() = default;
     // The folder every row's path is relative to, without a trailing backslash
-    // ("C:" for a drive root).
+    // ("C:" for a drive root). Paths and folder are UTF-8.
     virtual std::string BaseFolder() const = 0;
     // Index of the selected row whose path equals the given one without regard
-    // to letter case; -1 for none and always for an empty path.
+    // to letter case (both simply case folded); -1 for none and always for an
+    // empty path.
     virtual int FindSharedEntry(const std::string& path) const = 0;
     // FindSharedEntry and that row's tick, both read at one moment.
     virtual SharedEntry LookUpSharedEntry(const std::string& path) const = 0;

@@ -1,15 +1,15 @@
 #include "log/log_entry.h"
 
 std::string LogEntryText(const std::string& peerText, const std::string& connectionDate,
-                         const std::string& requestText, const std::string& receivedText) {
+                         const std::string& command, const std::string& receivedText) {
     std::string entry;
-    entry.reserve(peerText.size() + connectionDate.size() + requestText.size() +
-                  receivedText.size() + 16);
+    entry.reserve(peerText.size() + connectionDate.size() + command.size() + receivedText.size() +
+                  16);
     entry += peerText;
     entry += ' ';
     entry += connectionDate;
     entry += "\r\nCommand- ";
-    entry += requestText;
+    entry += command;
     entry += "\r\n";
     entry += receivedText;
     entry += "\r\n";

@@ -3,7 +3,7 @@
 
 #include <string>
 
-// The entry of one connection: the peer and the date, the decoded request
-// text, then every line received, each followed by CR LF.
+// The entry of one connection: the peer and the date, the decoded request's
+// command (in the code page), then every line received, each followed by CR LF.
 std::string LogEntryText(const std::string& peerText, const std::string& connectionDate,
-                         const std::string& requestText, const std::string& receivedText);
+                         const std::string& command, const std::string& receivedText);

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
-#include "http/code_page.h"
+#include "http/case_folding.h"
+#include "http/unicode.h"
 
 namespace {
 
-// Texts of the list's columns are read through a 260-byte buffer.
+// Texts of the list's columns are read through a buffer of 260 UTF-16 units.
 constexpr size_t kMaxEntryText = 259;
 
 }  // namespace
@@ -53,7 +54,7 @@ std::string ShareView::EntryText(int index, int column) const {
     if (!Valid(index) || column < 0 || column > 2) return std::string();
     const Entry& entry = entries_[index];
     const std::string& text = column == 0 ? entry.path : column == 1 ? entry.size : entry.modified;
-    return text.substr(0, kMaxEntryText);
+    return CutToUtf16Units(text, kMaxEntryText);
 }
 
 int32_t ShareView::EntryGroup(int index) const { return Valid(index) ? entries_[index].group : 0; }

@@ -14,7 +14,7 @@
 #include "http/share_queries.h"
 
 struct ShareRow {
-    std::string path;  // relative to the base folder, beginning with "\"
+    std::string path;  // UTF-8, relative to the base folder, beginning with "\"
     std::string size;
     std::string modified;
     int32_t group = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "http/codecs.h"
+#include "test_pages.h"
 
 namespace {
 
@@ -91,8 +92,13 @@ TEST(CivilDays, RoundTripsEveryDayOverFourCenturies) {
 }
 
 TEST(DecodeRequestText, Table) {
+    const CodePage& dbcs = DoubleBytePage();
+    const CodePage& utf8 = CodePage::Utf8();
     const struct {
-        std::string in, out;
+        std::string in, text;
+        const char* command = nullptr;  // none: the same as the text
+        bool readable = true;
+        const CodePage& page = Windows1252();
     } cases[] = {
         {"", ""},
         {"GET /docs/a%20b.txt", "GET \\docs\\a b.txt"},
@@ -113,41 +119,65 @@ TEST(DecodeRequestText, Table) {
                      "b\xc3\xa9"
                      "c",
                      7),
-         "ab\xe9"
+         "ab\xC3\xA9"
+         "c",
+         "ab\xE9"
          "c"},
         {std::string("a\0b", 3), "ab"},
         {"%00x", "%00x"},
         {"\\", "\\"},
         {"GET /a/b/ HTTP/1.1", "GET \\a\\b\\ HTTP\\1.1"},
         // UTF-8, escaped as browsers send it, raw as curl does, or mixed.
-        {"GET /caf%C3%A9.txt", "GET \\caf\xE9.txt"},
-        {"GET /caf\xC3\xA9.txt", "GET \\caf\xE9.txt"},
-        {"/%C3\xA9 \xC3%a9", "\\\xE9 \xE9"},
+        {"GET /caf%C3%A9.txt", "GET \\caf\xC3\xA9.txt", "GET \\caf\xE9.txt"},
+        {"GET /caf\xC3\xA9.txt", "GET \\caf\xC3\xA9.txt", "GET \\caf\xE9.txt"},
+        {"/%C3\xA9 \xC3%a9", "\\\xC3\xA9 \xC3\xA9", "\\\xE9 \xE9"},
         {"/%C3%9Cbersicht.txt",
+         "\\\xC3\x9C"
+         "bersicht.txt",
          "\\\xDC"
          "bersicht.txt"},
-        {"/na%C3%AFve%20r%C3%A9sum%C3%A9.txt", "\\na\xEFve r\xE9sum\xE9.txt"},
-        {"%E2%82%AC", "\x80"},
-        {"%C3\t%A9", "\xE9"},      // a dropped control byte is not there at all
-        {"%25C3%25A9", "%C3%A9"},  // still decoded once only
+        {"/na%C3%AFve%20r%C3%A9sum%C3%A9.txt", "\\na\xC3\xAFve r\xC3\xA9sum\xC3\xA9.txt",
+         "\\na\xEFve r\xE9sum\xE9.txt"},
+        {"%E2%82%AC", "\xE2\x82\xAC", "\x80"},
+        {"%C3\t%A9", "\xC3\xA9", "\xE9"},  // a dropped control byte is not there at all
+        {"%25C3%25A9", "%C3%A9"},          // still decoded once only
         {"pct%2541.txt", "pct%41.txt"},
-        // What cannot be a character of the page: one "?" per maximal bad piece.
-        {"caf\xE9.txt", "caf?.txt"},  // a page byte sent raw is not UTF-8
-        {"%A9%A9", "??"},
-        {"%C3", "?"},
-        {"%E2%82.txt", "?.txt"},
-        {"%C3%2F", "?\\"},
-        {"%C0%AF", "??"},
-        {"%ED%A0%80", "???"},
-        {"%F4%90%80%80", "????"},
-        {"%E4%B8%AD.txt", "?.txt"},
-        {"%F0%9F%98%80", "?"},
-        {"%FF", "?"},
-        {"%C3%7F", "?%7F"},
+        // Characters the page cannot hold are "?" in the command only.
+        {"GET /%E6%97%A5.txt", "GET \\\xE6\x97\xA5.txt", "GET \\?.txt"},
+        {"%F0%9F%98%80", "\xF0\x9F\x98\x80", "?"},
+        {"\\sub%EF%BC%BCx", "\\sub\xEF\xBC\xBCx", "\\sub?x"},  // never a "\"
+        // Not UTF-8 as a whole: every byte read in the page, as old clients send.
+        {"GET /caf\xE9.txt", "GET \\caf\xC3\xA9.txt", "GET \\caf\xE9.txt"},
+        {"caf\xC3\xA9 caf\xE9", "caf\xC3\x83\xC2\xA9 caf\xC3\xA9", "caf\xC3\xA9 caf\xE9"},
+        {"%A9%A9", "\xC2\xA9\xC2\xA9", "\xA9\xA9"},
+        {"%C3", "\xC3\x83", "\xC3"},
+        {"%E2%82.txt", "\xC3\xA2\xE2\x80\x9A.txt", "\xE2\x82.txt"},
+        {"%C3%2F", "\xC3\x83\\", "\xC3\\"},
+        {"%C0%AF", "\xC3\x80\xC2\xAF", "\xC0\xAF"},
+        {"%ED%A0%80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC", "\xED\xA0\x80"},
+        {"%FF", "\xC3\xBF", "\xFF"},
+        {"%C3%7F", "\xC3\x83%7F", "\xC3%7F"},
+        // A double-byte page: a trail byte stays inside its character.
+        {"GET /\x83\\.txt", "GET \\\xE3\x82\xBD.txt", "GET \\\x83\\.txt", true, dbcs},
+        {"GET /%83%5C.txt", "GET \\\xE3\x82\xBD.txt", "GET \\\x83\\.txt", true, dbcs},
+        {"GET /%83%2F.txt", "GET \\\xE3\x82\xBE.txt", "GET \\\x83/.txt", true, dbcs},
+        {"GET /caf\x81\x80.txt", "GET \\caf\xC3\xA9.txt", "GET \\caf\x81\x80.txt", true, dbcs},
+        {"GET /caf%C3%A9.txt", "GET \\caf\xC3\xA9.txt", "GET \\caf\x81\x80.txt", true, dbcs},
+        {"GET /%E2%82%AC", "GET \\\xE2\x82\xAC", "GET \\?", true, dbcs},
+        // What can be read neither way: U+FFFD in the text, "?" in the command.
+        {"GET /\x83 x/", "GET \\\xEF\xBF\xBD x\\", "GET \\? x\\", false, dbcs},
+        {"GET /a\xFF", "GET \\a\xEF\xBF\xBD", "GET \\a?", false, dbcs},
+        {"GET /\x83", "GET \\\xEF\xBF\xBD", "GET \\?", false, dbcs},
+        {"GET /caf%E9.txt", "GET \\caf\xEF\xBF\xBD.txt", "GET \\caf?.txt", false, utf8},
+        {"GET /caf%C3%A9.txt", "GET \\caf\xC3\xA9.txt", nullptr, true, utf8},
+        {"GET /%EF%BF%BD", "GET \\\xEF\xBF\xBD", nullptr, true, utf8},  // sent as it is
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DecodeRequestText(c.in), c.out) << c.in;
-        EXPECT_LE(DecodeRequestText(c.in).size(), c.in.size()) << c.in;
+        const DecodedRequest decoded = DecodeRequestText(c.in, c.page);
+        EXPECT_EQ(decoded.text, c.text) << c.in;
+        EXPECT_EQ(decoded.command, c.command ? std::string(c.command) : c.text) << c.in;
+        EXPECT_EQ(decoded.readable, c.readable) << c.in;
+        EXPECT_LE(decoded.command.size(), c.in.size()) << c.in;
     }
 }
 
@@ -160,12 +190,15 @@ TEST(EscapeLinkPath, Table) {
         {"\\x%20\\", "/x%2520/"},
         {"\\pct%41.txt", "/pct%2541.txt"},
         {"\\a&lt;b", "/a%26lt;b"},
-        {"\\caf\xE9.txt", "/caf%C3%A9.txt"},
-        {"\\\xDC"
+        {"\\caf\xC3\xA9.txt", "/caf%C3%A9.txt"},
+        {"\\\xC3\x9C"
          "bersicht.txt",
          "/%C3%9Cbersicht.txt"},
-        {"\\na\xEFve r\xE9sum\xE9.txt", "/na%C3%AFve r%C3%A9sum%C3%A9.txt"},
-        {"\\\x80 \x9F", "/%E2%82%AC %C5%B8"},
+        {"\\na\xC3\xAFve r\xC3\xA9sum\xC3\xA9.txt", "/na%C3%AFve r%C3%A9sum%C3%A9.txt"},
+        {"\\\xE2\x82\xAC \xC5\xB8", "/%E2%82%AC %C5%B8"},
+        {"\\\xE6\x97\xA5\\\xF0\x9F\x98\x80.txt", "/%E6%97%A5/%F0%9F%98%80.txt"},
+        {"\\sub\xEF\xBC\xBCx", "/sub%EF%BC%BCx"},
+        {"\\\xED\xA0\x80", "/%ED%A0%80"},
         {"\\ !\"$'()*+,-.:;<=>?@[]^_`{|}~", "/ !\"$'()*+,-.:;<=>?@[]^_`{|}~"},
         {"", ""},
     };
@@ -173,12 +206,43 @@ TEST(EscapeLinkPath, Table) {
 }
 
 // Every link leads back to its own row: decoding what a browser sends for it
-// gives the path again, for every byte a name can hold.
+// gives the path again, for every character a name can hold, whatever the page.
 TEST(EscapeLinkPath, DecodesBackToThePath) {
     std::string path = "\\";
-    for (int b = 32; b < 256; ++b)
-        if (b != 127 && b != '/') path += static_cast<char>(b);
-    EXPECT_EQ(DecodeRequestText("GET " + EscapeLinkPath(path)), "GET " + path);
+    for (char32_t c = 32; c < 0x10000; ++c)
+        if (c != 127 && c != '/' && (c < 0xD800 || c > 0xDFFF)) AppendUtf8(path, c);
+    for (char32_t c = 0x10000; c <= 0x10FFFF; c += 0x3FF) AppendUtf8(path, c);
+    for (const CodePage* page : {&Windows1252(), &DoubleBytePage(), &CodePage::Utf8()}) {
+        const DecodedRequest decoded = DecodeRequestText("GET " + EscapeLinkPath(path), *page);
+        EXPECT_TRUE(decoded.text == "GET " + path);
+        EXPECT_TRUE(decoded.readable);
+    }
+}
+
+TEST(ListingText, ThePagesBytesOrCharacterReferences) {
+    const struct {
+        std::string in, out;
+        const CodePage& page = Windows1252();
+    } cases[] = {
+        {"\\docs\\a b.txt", "\\docs\\a b.txt"},
+        {"\\<b>&.txt", "\\<b>&.txt"},  // column texts are not escaped
+        {"\\caf\xC3\xA9.txt", "\\caf\xE9.txt"},
+        {"\\\xE2\x82\xAC", "\\\x80"},
+        {"\\\xE6\x97\xA5.txt", "\\&#x65E5;.txt"},
+        {"\\\xF0\x9F\x98\x80", "\\&#x1F600;"},
+        {"\\\xC5\x81\xC3\xB3"
+         "d\xC5\xBA.txt",
+         "\\&#x141;\xF3"
+         "d&#x17A;.txt"},
+        {"\\sub\xEF\xBC\xBCx", "\\sub&#xFF3C;x"},
+        {"\\\xED\xA0\x80", "\\&#xD800;"},
+        {"\\\xC3", "\\&#xFFFD;"},
+        {"", ""},
+        {"\\\xE3\x82\xBD.txt", "\\\x83\\.txt", DoubleBytePage()},
+        {"\\caf\xC3\xA9\xE2\x82\xAC", "\\caf\x81\x80&#x20AC;", DoubleBytePage()},
+        {"\\\xE6\x97\xA5\xED\xB0\x80", "\\\xE6\x97\xA5&#xDC00;", CodePage::Utf8()},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ListingText(c.in, c.page), c.out) << c.in;
 }
 
 TEST(EncodeBase64, Table) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "http/credential.h"
+#include "test_pages.h"
 
 namespace {
 
@@ -11,15 +12,22 @@ TEST(ExpectedCredentialFor, BothEncodings) {
     const struct {
         const char* name;
         std::string user, password, codePage, utf8;
+        const CodePage& page = Windows1252();
     } cases[] = {
         {"ascii: both forms the same", "user", "pass", "dXNlcjpwYXNz", "dXNlcjpwYXNz"},
-        {"letters outside ascii", "j\xFCrgen", "pa\xDF", "avxyZ2VuOnBh3w==", "asO8cmdlbjpwYcOf"},
+        {"letters outside ascii", "j\xC3\xBCrgen", "pa\xC3\x9F",
+         "avxyZ2VuOnBh3w==", "asO8cmdlbjpwYcOf"},
         {"password only", "", "secret", "OnNlY3JldA==", "OnNlY3JldA=="},
         {"user only", "u", "", "dTo=", "dTo="},
         {"neither: both empty", "", "", "", ""},
+        // Never a "?" or best-fit spelling: the page form is then the UTF-8 one.
+        {"not on the page", "\xE6\x97\xA5", "p", "5pelOnA=", "5pelOnA="},
+        {"look-alike of an ascii letter", "\xC5\x81ukasz", "p", "xYF1a2Fzejpw", "xYF1a2Fzejpw"},
+        {"a pair of a double-byte page", "\xE3\x82\xBD", "p",
+         "g1w6cA==", "44K9OnA=", DoubleBytePage()},
     };
     for (const auto& c : cases) {
-        const ExpectedCredential expected = ExpectedCredentialFor(c.user, c.password);
+        const ExpectedCredential expected = ExpectedCredentialFor(c.user, c.password, c.page);
         EXPECT_EQ(expected.codePage, c.codePage) << c.name;
         EXPECT_EQ(expected.utf8, c.utf8) << c.name;
     }
@@ -59,7 +67,7 @@ TEST(CredentialMatches, EitherFormAndNothingElse) {
 TEST(CredentialStore, ReadersGetTheOldOrTheNewCredentialWhole) {
     CredentialStore store;
     const ExpectedCredential first = ExpectedCredentialFor("first user", "first password");
-    const ExpectedCredential second = ExpectedCredentialFor("j\xFCrgen", "zweites Kennwort");
+    const ExpectedCredential second = ExpectedCredentialFor("j\xC3\xBCrgen", "zweites Kennwort");
     store.Set(first);
     std::atomic<bool> stop{false};
     std::atomic<int> torn{0};

@@ -29,18 +29,21 @@ TEST(ListingPage, RootListsFoldersThenFiles) {
 }
 
 TEST(ListingPage, Cases) {
-    ShareView model("C:\\www", {
-                                   Row("\\", -1),
-                                   Row("\\a#b.txt", 0, true, false, "1 KB", kDate),
-                                   Row("\\docs\\", 0),
-                                   Row("\\docs\\deep\\", 2),
-                                   Row("\\docs\\deep\\inner.txt", 3, true, false, "2 KB", kDate),
-                                   Row("\\docs\\hidden.txt", 2, false, false, "3 KB", kDate),
-                                   Row("\\docs\\<b>&.txt", 2, true, true, "4 KB", kDate),
-                                   Row("\\docs\\50% caf\xE9.txt", 2, true, false, "6 KB", kDate),
-                                   Row("\\empty\\", 0),
-                                   Row("\\zz.txt", 0, false, false, "5 KB", kDate),
-                               });
+    ShareView model(
+        "C:\\www",
+        {
+            Row("\\", -1),
+            Row("\\a#b.txt", 0, true, false, "1 KB", kDate),
+            Row("\\docs\\", 0),
+            Row("\\docs\\deep\\", 2),
+            Row("\\docs\\deep\\inner.txt", 3, true, false, "2 KB", kDate),
+            Row("\\docs\\hidden.txt", 2, false, false, "3 KB", kDate),
+            Row("\\docs\\<b>&.txt", 2, true, true, "4 KB", kDate),
+            Row("\\docs\\50% caf\xC3\xA9.txt", 2, true, false, "6 KB", kDate),
+            Row("\\docs\\\xE6\x97\xA5\xF0\x9F\x98\x80.txt", 2, true, false, "7 KB", kDate),
+            Row("\\empty\\", 0),
+            Row("\\zz.txt", 0, false, false, "5 KB", kDate),
+        });
     const struct {
         const char* name;
         int index;
@@ -53,10 +56,12 @@ TEST(ListingPage, Cases) {
         {"sub-folder: its own group, deeper entries not listed, texts unescaped", 2, "\\docs\\",
          RowHtml("/docs/deep/", "\\docs\\deep\\", "", "") +
              RowHtml("/docs/<b>%26.txt", "\\docs\\<b>&.txt", "4 KB", kDate) +
-             RowHtml("/docs/50%25 caf%C3%A9.txt", "\\docs\\50% caf\xE9.txt", "6 KB", kDate)},
+             RowHtml("/docs/50%25 caf%C3%A9.txt", "\\docs\\50% caf\xE9.txt", "6 KB", kDate) +
+             RowHtml("/docs/%E6%97%A5%F0%9F%98%80.txt", "\\docs\\&#x65E5;&#x1F600;.txt", "7 KB",
+                     kDate)},
         {"other letter case: found, but the contents test counts case", 2, "\\DOCS\\", ""},
-        {"empty folder", 8, "\\empty\\", ""},
-        {"last row has no follower", 9, "\\zz.txt\\", ""},
+        {"empty folder", 9, "\\empty\\", ""},
+        {"last row has no follower", 10, "\\zz.txt\\", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ListingPage(model, c.index, c.path), kHead + kTableStart + c.rows + kEnd)

@@ -8,6 +8,7 @@
 #include "http/route.h"
 #include "log/log_entry.h"
 #include "share_rows.h"
+#include "test_pages.h"
 
 namespace {
 
@@ -249,6 +250,7 @@ struct RouteCase {
     std::string path;
     std::string key;
     std::string file;  // the file opened: the base folder + the matched row's own path
+    const CodePage& page = Windows1252();
 };
 
 TEST(DecideRoute, Table) {
@@ -272,7 +274,39 @@ TEST(DecideRoute, Table) {
                                           Row("\\Docs\\", 0),
                                           Row("\\Docs\\INDEX.HTM", 14),
                                           Row(longName, 0),
+                                          // Look-alikes, each with the name best fit
+                                          // would make of it: that one unshared.
+                                          Row("\\.ssh\\", 0, false),
+                                          Row("\\.ssh\\id_rsa", 17, false),
+                                          Row("\\sub\\", 0),
+                                          Row("\\sub\\x", 19, false),
+                                          Row("\\WebLog.txt", 0, false),
+                                          Row("\\caf\xC3\xA9.txt", 0),
+                                          Row("\\cafe.txt", 0),
+                                          Row("\\L\xC3\xB3"
+                                              "dz.txt",
+                                              0),
+                                          Row("\\\xC5\x81\xC3\xB3"
+                                              "d\xC5\xBA.txt",
+                                              0),
+                                          Row("\\sub\xEF\xBC\xBCx", 0),
+                                          Row("\\WebLog.txt\xEF\xBC\x9A\xEF\xBC\x9A$DATA", 0),
+                                          Row("\\\xEF\xBC\x8Essh\xEF\xBC\xBCid_rsa", 0),
+                                          Row("\\\xEF\xBF\xBD.txt", 0),
                                       });
+    const CodePage& dbcs = DoubleBytePage();
+    const std::string sshLookAlike = "\\\xEF\xBC\x8Essh\xEF\xBC\xBCid_rsa";
+    const std::string subLookAlike = "\\sub\xEF\xBC\xBCx";
+    const std::string streamLookAlike = "\\WebLog.txt\xEF\xBC\x9A\xEF\xBC\x9A$DATA";
+    const std::string lodz =
+        "\\\xC5\x81\xC3\xB3"
+        "d\xC5\xBA.txt";
+    const std::string lodzOtherCase =
+        "\\\xC5\x82\xC3\x93"
+        "D\xC5\xB9.TXT";
+    const std::string lodzPlain =
+        "\\L\xC3\xB3"
+        "dz.txt";
     const std::string good = "dXNlcjpwYXNz";
     const RouteCase cases[] = {
         {"favicon built in", "GET \\favicon.ico", "", Route::kFavicon, -1, "", "GET \\favicon.ico",
@@ -334,9 +368,42 @@ TEST(DecideRoute, Table) {
          "\\docs\\INDEX.HTM", "\\docs\\INDEX.HTM", "C:\\www\\docs\\index.htm"},
         {"a row text cut by the list is not opened", "GET " + longName, "", Route::kNotFound, -1,
          longName, longName, ""},
+        // A look-alike opens its own row, never the one best fit would make of it.
+        {"fullwidth full stop and reverse solidus", "GET /%EF%BC%8Essh%EF%BC%BCid_rsa", "",
+         Route::kFile, 28, sshLookAlike, sshLookAlike, "C:\\www" + sshLookAlike},
+        {"their ascii twins", "GET /.ssh/id_rsa", "", Route::kNotFound, -1, "\\.ssh\\id_rsa",
+         "\\.ssh\\id_rsa", ""},
+        {"fullwidth reverse solidus sent raw", "GET /sub\xEF\xBC\xBCx", "", Route::kFile, 26,
+         subLookAlike, subLookAlike, "C:\\www" + subLookAlike},
+        {"a real reverse solidus", "GET /sub%5Cx", "", Route::kNotFound, -1, "\\sub\\x", "\\sub\\x",
+         ""},
+        {"fullwidth colons", "GET /WebLog.txt%EF%BC%9A%EF%BC%9A$DATA", "", Route::kFile, 27,
+         streamLookAlike, streamLookAlike, "C:\\www" + streamLookAlike},
+        {"a real stream name", "GET /WebLog.txt::$DATA", "", Route::kNotFound, -1,
+         "\\WebLog.txt::$DATA", "\\WebLog.txt::$DATA", ""},
+        {"\xC5\x81 is not L", "GET /%C5%81%C3%B3d%C5%BA.txt", "", Route::kFile, 25, lodz, lodz,
+         "C:\\www" + lodz},
+        {"L is not \xC5\x81", "GET /L%C3%B3dz.txt", "", Route::kFile, 24, lodzPlain, lodzPlain,
+         "C:\\www" + lodzPlain},
+        {"\xC5\x81 in other case", "GET /%C5%82%C3%93D%C5%B9.TXT", "", Route::kFile, 25,
+         lodzOtherCase, lodzOtherCase, "C:\\www" + lodz},
+        {"\xC3\xA9 from a double-byte page's bytes", "GET /caf\x81\x80.txt", "", Route::kFile, 22,
+         "\\caf\xC3\xA9.txt", "\\caf\xC3\xA9.txt", "C:\\www\\caf\xC3\xA9.txt", dbcs},
+        {"e is not \xC3\xA9", "GET /cafe.txt", "", Route::kFile, 23, "\\cafe.txt", "\\cafe.txt",
+         "C:\\www\\cafe.txt", dbcs},
+        {"\xC3\xA9 from Windows-1252's byte", "GET /caf\xE9.txt", "", Route::kFile, 22,
+         "\\caf\xC3\xA9.txt", "\\caf\xC3\xA9.txt", "C:\\www\\caf\xC3\xA9.txt"},
+        // What cannot be read matches nothing, not even a name with U+FFFD.
+        {"unreadable file request", "GET /\xFF.txt", "", Route::kNotFound, -1, "\\\xEF\xBF\xBD.txt",
+         "\\\xEF\xBF\xBD.txt", "", dbcs},
+        {"unreadable folder request", "GET /sub/\x83 /", "", Route::kListingDenied, -1,
+         "\\sub\\\xEF\xBF\xBD \\", ".htm", "", dbcs},
+        {"U+FFFD sent as UTF-8", "GET /%EF%BF%BD.txt", "", Route::kFile, 29, "\\\xEF\xBF\xBD.txt",
+         "\\\xEF\xBF\xBD.txt", "C:\\www\\\xEF\xBF\xBD.txt"},
     };
     for (const RouteCase& c : cases) {
-        const RouteDecision d = DecideRoute(c.request, c.credential, {good, good}, shares);
+        const RouteDecision d =
+            DecideRoute(DecodeRequestText(c.request, c.page), c.credential, {good, good}, shares);
         EXPECT_EQ(d.route, c.route) << c.name;
         EXPECT_EQ(d.entry, c.entry) << c.name;
         EXPECT_EQ(d.path, c.path) << c.name;
@@ -371,7 +438,7 @@ TEST(DecideRoute, FilePathUnderEveryKindOfBaseFolder) {
             c.base, {Row("\\", -1), Row("\\d\\", 0), Row("\\d\\a.txt", 1), Row("\\d\\CON", 1),
                      Row("\\e.\\", 0), Row("\\e.\\f.", 4), Row("\\e.\\g.txt", 4), Row("\\h \\", 0),
                      Row("\\h \\CON", 7)});
-        const RouteDecision d = DecideRoute(c.request, "", {}, shares);
+        const RouteDecision d = DecideRoute(DecodeRequestText(c.request), "", {}, shares);
         EXPECT_EQ(d.filePath, c.file) << c.request;
         EXPECT_EQ(ExactPath(d.filePath), c.exact) << c.request;
         EXPECT_EQ(PathToOpen(d.filePath), c.opened) << c.request;
@@ -397,15 +464,16 @@ TEST(ExactPath, LeavesWhatIsNotAPlainFullPath) {
 TEST(DecideRoute, EmptyExpectedCredentialServesProtectedItemsToRequestsWithoutOne) {
     const ShareView shares("C:\\www", {Row("\\", -1), Row("\\s.txt", 0, true, true)});
     const ExpectedCredential none = ExpectedCredentialFor("", "");
-    EXPECT_EQ(DecideRoute("GET \\s.txt", "", none, shares).route, Route::kFile);
-    EXPECT_EQ(DecideRoute("GET \\s.txt", "abc", none, shares).route, Route::kUnauthorized);
+    const DecodedRequest request = DecodeRequestText("GET /s.txt");
+    EXPECT_EQ(DecideRoute(request, "", none, shares).route, Route::kFile);
+    EXPECT_EQ(DecideRoute(request, "abc", none, shares).route, Route::kUnauthorized);
 }
 
 // Browsers send a user name typed outside ASCII as UTF-8; older clients in
 // the code page. Either opens a protected row, nothing else does.
 TEST(DecideRoute, ProtectedRowsTakeTheCredentialInEitherEncoding) {
     const ShareView shares("C:\\www", {Row("\\", -1), Row("\\s.txt", 0, true, true)});
-    const ExpectedCredential expected = ExpectedCredentialFor("j\xFCrgen", "p");
+    const ExpectedCredential expected = ExpectedCredentialFor("j\xC3\xBCrgen", "p");
     const struct {
         const char* given;
         Route route;
@@ -418,12 +486,14 @@ TEST(DecideRoute, ProtectedRowsTakeTheCredentialInEitherEncoding) {
         {"asO8cmdlbjpwasO8cmdlbjpw", Route::kUnauthorized},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DecideRoute("GET \\s.txt", c.given, expected, shares).route, c.route) << c.given;
+        EXPECT_EQ(DecideRoute(DecodeRequestText("GET /s.txt"), c.given, expected, shares).route,
+                  c.route)
+            << c.given;
 }
 
 TEST(DecideRoute, SharedFaviconIsAnOrdinaryFile) {
     const ShareView shares("C:\\www", {Row("\\", -1), Row("\\favicon.ico", 0)});
-    const RouteDecision d = DecideRoute("GET \\favicon.ico", "", {}, shares);
+    const RouteDecision d = DecideRoute(DecodeRequestText("GET /favicon.ico"), "", {}, shares);
     EXPECT_EQ(d.route, Route::kFile);
     EXPECT_EQ(d.entry, 1);
 }

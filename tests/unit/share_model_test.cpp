@@ -15,14 +15,20 @@ std::vector<ShareRow> SampleRows() {
         Row("\\d\\index.htm", 1, false),
         Row("\\d\\x.bin", 1, true, true),
         Row("\\readme.txt", 0, true),
-        Row("\\\xDC"
+        Row("\\\xC3\x9C"
             "bersicht.txt",
             0, true),
     };
 }
 
 TEST(ShareView, FindSharedEntryIgnoresCaseAndNeedsTheSelection) {
-    ShareView model("C:\\www", SampleRows());
+    std::vector<ShareRow> rows = SampleRows();
+    for (const char* path : {"\\\xCF\x82.txt", "\\\xC8\xBA.txt", "\\Kelvin.txt",
+                             "\\Stra\xC3\x9F"
+                             "e.txt",
+                             "\\i.txt", "\\\xF0\x9F\x98\x80.txt"})
+        rows.push_back(Row(path, 0));
+    ShareView model("C:\\www", std::move(rows));
     const struct {
         const char* path;
         int expected;
@@ -40,12 +46,27 @@ TEST(ShareView, FindSharedEntryIgnoresCaseAndNeedsTheSelection) {
         {"\\a.txt\\", -1},
         {"a.txt", -1},
         {"\\d\\x.bin", 4},
-        {"\\\xFC"
+        {"\\\xC3\xBC"
          "bersicht.TXT",
          6},
-        {"\\\xDC"
+        {"\\\xC3\x9C"
          "BERSICHT.TXT",
          6},
+        {"\\\xFC"
+         "bersicht.txt",
+         -1},                   // a page byte is not the character
+        {"\\\xCE\xA3.TXT", 7},  // final sigma, capital and small sigma: one letter
+        {"\\\xCF\x83.txt", 7},
+        {"\\\xE2\xB1\xA5.TXT", 8},  // its fold is a byte longer
+        {"\\\xE2\x84\xAA"
+         "ELVIN.TXT",
+         9},  // the kelvin sign is a k
+        {"\\STRA\xE1\xBA\x9E"
+         "E.TXT",
+         10},
+        {"\\STRASSE.TXT", -1},   // no full folding
+        {"\\\xC4\xB0.TXT", -1},  // nor a Turkic one
+        {"\\\xF0\x9F\x98\x80.TXT", 12},
     };
     for (const auto& c : cases) EXPECT_EQ(model.FindSharedEntry(c.path), c.expected) << c.path;
     model.SetFlags(3, true, false);
@@ -95,10 +116,27 @@ TEST(ShareView, FindNextInGroupWalksForwardWithoutWrapping) {
     EXPECT_EQ(model.FindNextInGroup(-1, 7), -1);
 }
 
-TEST(ShareView, LongTextsAreCutTo259) {
-    ShareView model("C:", {Row("\\" + std::string(300, 'x'), 0)});
-    EXPECT_EQ(model.EntryText(0, 0).size(), 259u);
-    EXPECT_EQ(model.FindSharedEntry("\\" + std::string(300, 'x')), 0);
+// The list's buffer holds 259 UTF-16 units; a character is never cut in two.
+TEST(ShareView, LongTextsAreCutTo259Units) {
+    const std::string x257 = "\\" + std::string(256, 'x');
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    std::string accents = "\\";
+    for (int i = 0; i < 259; ++i) accents += "\xC3\xA9";
+    const struct {
+        std::string path, text;
+    } cases[] = {
+        {"\\" + std::string(300, 'x'), "\\" + std::string(258, 'x')},
+        {x257 + "xx" + emoji, x257 + "xx"},
+        {x257 + "x" + emoji, x257 + "x"},  // 258 units and half a pair
+        {x257 + emoji, x257 + emoji},      // exactly 259
+        {x257 + "x\xC3\xA9y", x257 + "x\xC3\xA9"},
+        {accents, accents.substr(0, accents.size() - 2)},
+    };
+    for (const auto& c : cases) {
+        ShareView model("C:", {Row(c.path, 0)});
+        EXPECT_EQ(model.EntryText(0, 0), c.text) << c.path;
+        EXPECT_EQ(model.FindSharedEntry(c.path), 0) << c.path;
+    }
 }
 
 // Selection and tick change in place, the two of a row always together.
