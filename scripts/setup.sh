@@ -11,19 +11,23 @@ run_packages=(
   cmake make g++-mingw-w64-x86-64 wine wine64 xvfb fonts-liberation
 )
 # The tests: GoogleTest (native and for Windows), clang's libFuzzer, the
-# end-to-end harness, its keystrokes and its browser, and the Unicode data the
-# case folding table is checked against.
+# end-to-end harness, its keystrokes, its browser and its other clients, the
+# locales it runs the program in, and the Unicode data the case folding table
+# is checked against.
 test_packages=(
   g++ googletest libgtest-dev
   unicode-data
   xdotool
   clang libclang-rt-14-dev
-  python3 python3-pytest curl
+  python3 python3-pytest curl wget
   chromium chromium-driver
+  locales
 )
 
 packages=("${run_packages[@]}")
+only_run=0
 if [ "${1:-}" = run ]; then
+  only_run=1
   shift
 else
   packages+=("${test_packages[@]}")
@@ -43,4 +47,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# A Japanese system (code page 932) for the tests of names outside the
+# Western page; only the tests need it.
+if [ $only_run = 0 ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

@@ -3,6 +3,6 @@
 
 #include "http/code_page.h"
 
-// Built once from the system's own conversion and letter case of each byte.
-// Lead bytes of two-byte characters and unmapped bytes map to nothing.
+// Built once from the system's own conversion: one byte per character, two
+// for the pages of East Asian systems, or UTF-8 where that is the page.
 const CodePage& SystemCodePage();

@@ -6,6 +6,7 @@
 #include "http/codecs.h"
 #include "http/codecs_win.h"
 #include "http/credential.h"
+#include "http/wide_text.h"
 #include "log/request_log.h"
 #include "log/status.h"
 #include "server/listener.h"
@@ -106,10 +107,12 @@ void showTrayMenu() {
     PostMessageA(mainForm, WM_NULL, 0, 0);
 }
 
+// A box's text up to its limit of 35 UTF-16 units, as UTF-8; never half a
+// character.
 std::string editText(HWND edit) {
-    char text[36] = {};
-    GetWindowTextA(edit, text, sizeof(text));
-    return text;
+    wchar_t text[37] = {};  // one unit more, to see whether the 35th begins a pair
+    const int length = GetWindowTextW(edit, text, 37);
+    return Narrow(CutWide(std::wstring(text, length > 0 ? length : 0), 35));
 }
 
 void updateCredential() {
@@ -205,9 +208,7 @@ LRESULT initMainForm(HWND form) {
 
     for (const HelpText& tip : kTooltips) addTooltip(form, *tip.window, tip.text);
 
-    char current[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, current);
-    ScanFolder(current);
+    ScanFolder(Narrow(CurrentDirectoryWide()));
 
     SetTimer(form, kStatusTimer, 500, nullptr);
     return 0;

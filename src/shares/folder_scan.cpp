@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "http/codecs_win.h"
+#include "http/wide_text.h"
 #include "log/request_log.h"
 #include "shares/read_folders.h"
 #include "shares/share_list.h"
@@ -20,6 +21,7 @@ bool scanning = false;
 constexpr ULONGLONG kPumpInterval = 10;
 ULONGLONG pumpedAt = 0;
 int folderCounter = 0;
+size_t baseLength = 0;  // of the base folder, in UTF-16 units
 std::vector<FoundRow> found;
 
 void addFound(const std::string& path, int32_t group, int icon, const std::string& size,
@@ -34,40 +36,45 @@ void addFound(const std::string& path, int32_t group, int icon, const std::strin
     found.push_back(std::move(f));
 }
 
-void scanLevel(std::string path) {
-    while (!path.empty() && path.back() == '\\') path.pop_back();
+// Lengths here are UTF-16 units, as the system counts them; the names reach
+// the rows exactly as the file system spells them.
+void scanLevel(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
     const int32_t thisFolder = folderCounter;
-    std::string folderPath = path + "\\";
-    if (folderPath.size() > kMaxPath) folderPath.resize(kMaxPath);
-    const size_t baseLength = ShareList.BaseFolder().size();
+    const std::wstring folderPath = CutWide(path + L"\\", kMaxPath);
 
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA((folderPath + "*.*").c_str(), &entry);
+    // A search pattern must fit the system's path buffer, as it must for the
+    // classic calls: a folder this deep (its path perhaps cut above) cannot be
+    // searched, whatever this system's own limit.
+    const std::wstring pattern = folderPath + L"*.*";
+    WIN32_FIND_DATAW entry;
+    HANDLE listing =
+        pattern.size() < MAX_PATH ? FindFirstFileW(pattern.c_str(), &entry) : INVALID_HANDLE_VALUE;
     if (listing == INVALID_HANDLE_VALUE) {
-        MessageBoxA(nullptr, ("Could not search " + folderPath).c_str(), "Search Error",
+        MessageBoxW(nullptr, (L"Could not search " + folderPath).c_str(), L"Search Error",
                     MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
         return;
     }
     const std::string relativeFolder =
-        folderPath.size() > baseLength ? folderPath.substr(baseLength) : "\\";
+        folderPath.size() > baseLength ? Narrow(folderPath.substr(baseLength)) : "\\";
     do {
         if (!scanMayGoOn()) break;
         const DWORD attributes = entry.dwFileAttributes;
-        const std::string name = entry.cFileName;
+        const std::wstring name = entry.cFileName;
         if (!(attributes &
               (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM))) {
             const uint64_t size =
                 (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
             if (folderPath.size() + name.size() < kMaxPath && size <= kLargestListed &&
                 !isRequestLogFile(folderPath + name)) {
-                addFound(relativeFolder + name, thisFolder,
-                         fileIcon(folderPath + name, entry.cFileName), SizeText(size),
+                addFound(relativeFolder + Narrow(name), thisFolder,
+                         fileIcon(folderPath + name, name), SizeText(size),
                          FileTimeHttpDate(entry.ftLastWriteTime));
                 countFoundFile();
             }
-        } else if (name != "." && name != ".." &&
+        } else if (name != L"." && name != L".." &&
                    !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
-            addFound(relativeFolder + name + "\\", thisFolder,
+            addFound(relativeFolder + Narrow(name) + "\\", thisFolder,
                      folderIcon(folderPath + name, attributes), "", "");
             ++folderCounter;
             scanLevel(folderPath + name);
@@ -80,7 +87,7 @@ void scanLevel(std::string path) {
             pumpMessages();
             pumpedAt = now;
         }
-    } while (FindNextFileA(listing, &entry));
+    } while (FindNextFileW(listing, &entry));
     FindClose(listing);
 }
 
@@ -122,9 +129,11 @@ void ScanFolder(const std::string& path) {
     // Requests see no row at all while the scan runs, then the new rows whole.
     ShareList.Assign(folder, {});
     ScanSurroundings surroundings;
-    addFound("\\", -1, shellIcon(folder + "\\", 0, false), "", "");
+    const std::wstring wideFolder = Widen(folder);
+    baseLength = wideFolder.size();
+    addFound("\\", -1, shellIcon(wideFolder + L"\\", 0, false), "", "");
 
-    scanLevel(folder);
+    scanLevel(wideFolder);
     fillFileList(folder, found);
     waitForAcknowledgement();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "http/wide_text.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -18,11 +19,15 @@ void syncRowFlags(int index) {
 }  // namespace
 
 // The list compares rows as the system's linguistic string comparison does;
-// its sort key gives the same order for a plain byte comparison.
+// its sort key gives the same order for a plain byte comparison. The names
+// are compared as written, never through a code page.
 std::string fileListSortKey(const std::string& text) {
-    const int size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, nullptr, 0);
+    const std::wstring wide = Widen(text);
+    const int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), -1, nullptr, 0);
     std::string key(size > 0 ? size : 0, '\0');
-    if (size > 0) LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, &key[0], size);
+    if (size > 0)
+        LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), -1,
+                     reinterpret_cast<LPWSTR>(&key[0]), size);
     return key;
 }
 

@@ -8,8 +8,10 @@
 
 // The icon of a path; byAttributesOnly asks by the attributes and the name's
 // extension alone, without looking at the file.
-int shellIcon(const std::string& path, DWORD attributes, bool byAttributesOnly);
+int shellIcon(const std::wstring& path, DWORD attributes, bool byAttributesOnly);
+
 // A file's icon: its own for programs, icons and shortcuts, else its extension's.
-int fileIcon(const std::string& fullPath, const char* name);
+int fileIcon(const std::wstring& fullPath, const std::wstring& name);
+
 // A folder's icon: its own only when a desktop.ini may give it one.
-int folderIcon(const std::string& fullPath, DWORD attributes);
+int folderIcon(const std::wstring& fullPath, DWORD attributes);

@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "http/wide_text.h"
+
 const char kRecordProperty[] = "FF_PTR";
 HINSTANCE programInstance = nullptr;
 
@@ -45,24 +47,34 @@ FF_DATA* attachRecord(HWND window) {
     return record;
 }
 
+LRESULT callWindowProc(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsWindowUnicode(window)) return CallWindowProcW(procedure, window, message, wParam, lParam);
+    return CallWindowProcA(procedure, window, message, wParam, lParam);
+}
+
 LRESULT callControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = recordOf(control);
     if (!record || !record->previousProc) return SendMessageA(control, message, wParam, lParam);
-    return CallWindowProcA(record->previousProc, control, message, wParam, lParam);
+    return callWindowProc(record->previousProc, control, message, wParam, lParam);
 }
 
 LRESULT callPreviousProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = recordOf(control);
     if (!record || !record->previousProc) return DefWindowProcA(control, message, wParam, lParam);
-    return CallWindowProcA(record->previousProc, control, message, wParam, lParam);
+    return callWindowProc(record->previousProc, control, message, wParam, lParam);
 }
 
 LRESULT unsubclassControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FF_DATA* record = recordOf(window);
     if (!record) return DefWindowProcA(window, message, wParam, lParam);
     const WNDPROC previous = record->previousProc;
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    const bool wide = IsWindowUnicode(window) != FALSE;
+    if (wide)
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    else
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     releaseRecord(window);
+    if (wide) return CallWindowProcW(previous, window, message, wParam, lParam);
     return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
@@ -223,8 +235,12 @@ FF_DATA* subclassControl(HWND control, WNDPROC procedure, HFONT font,
         if (font) DeleteObject(font);
         return nullptr;
     }
+    // A control made with wide text stays wide under the subclass, so that
+    // nothing typed or pasted into it passes through a code page.
+    const LONG_PTR replacement = reinterpret_cast<LONG_PTR>(procedure);
     record->previousProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+        IsWindowUnicode(control) ? SetWindowLongPtrW(control, GWLP_WNDPROC, replacement)
+                                 : SetWindowLongPtrA(control, GWLP_WNDPROC, replacement));
     if (font) {
         record->font = font;
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -285,30 +301,33 @@ int listViewInsertColumn(HWND listView, int column, const char* text, int format
 int listViewSetItem(HWND listView, int item, int subItem, const std::string& text, LPARAM value,
                     int image) {
     if (!IsWindow(listView)) return 0;
-    LVITEMA lv = {};
+    // Wide, so that the list shows every name as the file system spells it.
+    std::wstring wide = Widen(text);
+    LVITEMW lv = {};
     lv.iItem = item;
     lv.iSubItem = subItem;
-    lv.pszText = const_cast<char*>(text.c_str());
+    lv.pszText = &wide[0];
     lv.iImage = image;
     if (subItem == 0) {
         lv.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
         lv.lParam = value;
         return static_cast<int>(
-            callControl(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&lv)));
+            callControl(listView, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
     }
     lv.mask = LVIF_TEXT | LVIF_IMAGE;
-    return static_cast<int>(callControl(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&lv)));
+    return static_cast<int>(callControl(listView, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
 }
 
 std::string listViewItemText(HWND listView, int item, int subItem) {
     if (!IsWindow(listView)) return std::string();
-    char buffer[260] = {};
-    LVITEMA lv = {};
+    wchar_t buffer[260] = {};
+    LVITEMW lv = {};
     lv.iSubItem = subItem;
     lv.pszText = buffer;
-    lv.cchTextMax = sizeof(buffer);
-    SendMessageA(listView, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lv));
-    return buffer;
+    lv.cchTextMax = 260;
+    const LRESULT length =
+        SendMessageA(listView, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv));
+    return Narrow(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 LPARAM listViewItemParam(HWND listView, int item, int subItem) {

@@ -67,6 +67,10 @@ LRESULT withoutExceptions(Handle&& handle, Fallback&& fallback) noexcept {
     }
 }
 
+// Calls a window procedure in the character form of the window: wide for the
+// controls made with wide text.
+LRESULT callWindowProc(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // The procedure a subclassed control had before, or the default one.
 LRESULT callPreviousProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include "http/wide_text.h"
 #include "log/display_refresh.h"
 #include "log/request_log.h"
 #include "log/status.h"
@@ -193,10 +194,17 @@ HWND showMainForm() {
 void createMainControls(HWND form) {
     createStatusBar(form);
     for (const ControlRow& row : kControls) {
-        HWND control = CreateWindowExA(row.exStyle, row.className, row.caption,
-                                       WS_CHILD | row.style, row.x, row.y, row.width, row.height,
-                                       form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
-                                       programInstance, nullptr);
+        const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id));
+        // The user name and the password keep every character as typed or
+        // pasted: a box of the code page would store "Łódź" as "Lodz".
+        const bool wide = row.handle == &USEREDIT || row.handle == &PASSEDIT;
+        HWND control =
+            wide ? CreateWindowExW(row.exStyle, Widen(row.className).c_str(),
+                                   Widen(row.caption).c_str(), WS_CHILD | row.style, row.x, row.y,
+                                   row.width, row.height, form, id, programInstance, nullptr)
+                 : CreateWindowExA(row.exStyle, row.className, row.caption, WS_CHILD | row.style,
+                                   row.x, row.y, row.width, row.height, form, id, programInstance,
+                                   nullptr);
         // Without its record a control cannot take part; the rest are left out.
         if (!control || !subclassControl(control, controlProc, fontFor(row.font), *row.colours))
             return;
@@ -379,12 +387,12 @@ LRESULT handleControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
                                                     message, wParam, lParam))
             return handled;
     }
-    const LRESULT result = CallWindowProcA(previous, window, message, wParam, lParam);
+    const LRESULT result = callWindowProc(previous, window, message, wParam, lParam);
     // Whatever moved the slider (keys, mouse, or a message from outside), the
     // limit the workers read follows it at once.
     if (window == CONNSLIDER)
         ConnectionAdmission().SetMaxConnections(
-            static_cast<int32_t>(CallWindowProcA(previous, window, TBM_GETPOS, 0, 0)));
+            static_cast<int32_t>(callWindowProc(previous, window, TBM_GETPOS, 0, 0)));
     return result;
 }
 

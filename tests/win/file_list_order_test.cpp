@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "http/wide_text.h"
 #include "shares/share_list.h"
 #include "win32.h"
 
@@ -18,20 +19,24 @@ TEST(FileListOrder, MatchesTheListsOwnSorting) {
     HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT | LVS_SORTASCENDING, 0,
                                 0, 300, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(list, nullptr);
-    LVCOLUMNA column = {};
+    LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = 200;
-    column.pszText = const_cast<char*>("File Name");
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<wchar_t*>(L"File Name");
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 
     std::vector<std::string> names = {
-        "\\",           "\\a.txt",     "\\B.txt",       "\\a-b.txt",    "\\ab.txt",   "\\a_b",
-        "\\a b",        "\\docs\\",    "\\docs\\a.txt", "\\docs-old\\", "\\docs2\\",  "\\d\\",
-        "\\d\\x",       "\\a'b",       "\\a~",          "\\a{",         "\\10",       "\\9",
-        "\\1a",         "\\Z",         "\\_x",          "\\.x",         "\\#a",       "\\a#b",
-        "\\co-op",      "\\coop",      "\\co op",       "\\\xe9t\xe9",  "\\eta",      "\\\xc9",
-        "\\a\\b",       "\\a b\\c",    "\\a.b\\c",      "\\a\\",        "\\a%20b",    "\\a+b",
-        "\\README.TXT", "\\readme.md", "\\x\\y\\z\\",   "\\x\\y\\",     "\\x\\y-z\\", "\\x\\yz"};
+        "\\", "\\a.txt", "\\B.txt", "\\a-b.txt", "\\ab.txt", "\\a_b", "\\a b", "\\docs\\",
+        "\\docs\\a.txt", "\\docs-old\\", "\\docs2\\", "\\d\\", "\\d\\x", "\\a'b", "\\a~", "\\a{",
+        "\\10", "\\9", "\\1a", "\\Z", "\\_x", "\\.x", "\\#a", "\\a#b", "\\co-op", "\\coop",
+        "\\co op", "\\\u00e9t\u00e9", "\\eta", "\\\u00c9", "\\a\\b", "\\a b\\c", "\\a.b\\c",
+        "\\a\\", "\\a%20b", "\\a+b", "\\README.TXT", "\\readme.md", "\\x\\y\\z\\", "\\x\\y\\",
+        "\\x\\y-z\\", "\\x\\yz",
+        // Names as written in other scripts, with look-alikes of the page's letters.
+        u8"\\\u65e5\u672c\u8a9e.txt", u8"\\\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac",
+        u8"\\\u041f\u0440\u0438\u0432\u0435\u0442", u8"\\\u0141\u00f3d\u017a.txt",
+        u8"\\L\u00f3dz.txt", u8"\\emoji-\U0001f600.txt", u8"\\\uff0essh\uff3cid_rsa",
+        u8"\\sub\uff3cx", u8"\\\uff1cb\uff1e"};
     std::mt19937 random(3);
     for (int i = 0; i < 300; ++i) {
         std::string name = "\\";
@@ -44,19 +49,21 @@ TEST(FileListOrder, MatchesTheListsOwnSorting) {
     std::vector<std::string> shuffled = names;
     std::shuffle(shuffled.begin(), shuffled.end(), random);
     for (const std::string& name : shuffled) {
-        LVITEMA item = {};
+        std::wstring wide = Widen(name);
+        LVITEMW item = {};
         item.mask = LVIF_TEXT;
-        item.pszText = const_cast<char*>(name.c_str());
-        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        item.pszText = &wide[0];
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     std::vector<std::string> listed;
     for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-        char text[260] = {};
-        LVITEMA item = {};
+        wchar_t text[260] = {};
+        LVITEMW item = {};
         item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-        listed.push_back(text);
+        item.cchTextMax = 260;
+        const LRESULT length =
+            SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        listed.push_back(Narrow(text, static_cast<size_t>(length)));
     }
     DestroyWindow(list);
 
