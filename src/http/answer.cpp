@@ -25,7 +25,9 @@ std::string BuildAnswerHead(const std::string& statusBlock, const std::string& c
     head += ContentTypeFor(contentTypeKey);
     head += "\r\nSERVER: Glimmer Version 1\r\nDate: ";
     head += connectionDate;
-    head += "\r\n\r\n";
+    // Every connection carries one request: an HTTP/1.1 client that is not
+    // told so sends its next request on it and loses it.
+    head += "\r\nConnection: close\r\n\r\n";
     return head;
 }
 

@@ -78,21 +78,30 @@ def status_bytes(status_lines):
 SERVER_NAME = "Glimmer Version 1"
 
 
+# The last header line of every answer: each connection carries one request.
+CONNECTION_CLOSE = "Connection: close"
+
+
 def answer_date(raw):
-    """The Date header of an answer, which must be its last header line."""
+    """The Date header of an answer, which must come right before its last
+    header line, the connection's close."""
     head = raw.partition(b"\r\n\r\n")[0].decode("latin-1")
-    last = head.split("\r\n")[-1]
-    if not last.startswith("Date: ") or not HTTP_DATE.fullmatch(last[6:]):
-        raise AssertionError(f"no well-formed Date line at the end of the header: {head!r}")
-    return last[6:]
+    lines = head.split("\r\n")
+    date = lines[-2] if len(lines) >= 2 else ""
+    if (lines[-1] != CONNECTION_CLOSE or not date.startswith("Date: ")
+            or not HTTP_DATE.fullmatch(date[6:])):
+        raise AssertionError(f"no well-formed Date and Connection lines at the end of the header: "
+                             f"{head!r}")
+    return date[6:]
 
 
 def expected_answer(raw, status_lines, content_type, body=b""):
     """The exact bytes an answer must have: the status lines, the common tail
-    of content type, server name and date (the date as the answer carries it,
-    once its form is checked), an empty line and the body."""
+    of content type, server name, date (the date as the answer carries it,
+    once its form is checked) and the connection's close, an empty line and
+    the body."""
     lines = list(status_lines) + [f"CONTENT-TYPE: {content_type}", f"SERVER: {SERVER_NAME}",
-                                  f"Date: {answer_date(raw)}"]
+                                  f"Date: {answer_date(raw)}", CONNECTION_CLOSE]
     return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
 
 

@@ -8,7 +8,7 @@ const char kDate[] = "Tue, 08 Dec 2026 03:28:46 GMT";
 
 std::string Tail(const char* type) {
     return std::string("\r\nCONTENT-TYPE: ") + type +
-           "\r\nSERVER: Glimmer Version 1\r\nDate: " + kDate + "\r\n\r\n";
+           "\r\nSERVER: Glimmer Version 1\r\nDate: " + kDate + "\r\nConnection: close\r\n\r\n";
 }
 
 TEST(BuildAnswer, EveryKindExactly) {
