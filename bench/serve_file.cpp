@@ -65,9 +65,8 @@ int main(int argc, char** argv) {
         FileAnswer answer = DeliverFile(path, "GET", "");
         const std::string head =
             BuildAnswerHead(answer.statusBlock, path, "Tue, 08 Dec 2026 03:28:46 GMT");
-        if (answer.file != INVALID_HANDLE_VALUE) {
-            SendFromFile(connection, head, answer.file, answer.streamLength, 60000);
-            CloseHandle(answer.file);
+        if (answer.file.open()) {
+            SendFromFile(connection, head, answer.file.get(), answer.streamLength, 60000);
         } else {
             SendAnswer(connection, head, answer.body, 60000);
         }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "http/wide_text.h"
 #include "log/display_refresh.h"
 #include "log/log_text.h"
+#include "log/log_writer.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -11,41 +13,93 @@ CRITICAL_SECTION LogLock;
 
 namespace {
 
-constexpr LONGLONG kRotationSize = 2097152;
 const char kErrorLine[] = "*** Error Writting to Log File ***\r\n";
 
+// Held for a scope, released on every way out of it.
+class LogLockGuard {
+public:
+    LogLockGuard() { EnterCriticalSection(&LogLock); }
+    LogLockGuard(const LogLockGuard&) = delete;
+    LogLockGuard& operator=(const LogLockGuard&) = delete;
+    ~LogLockGuard() { LeaveCriticalSection(&LogLock); }
+};
+
 // Workers may log while the program ends: what they use is never destroyed.
-std::string& logPath = *new std::string;  // absolute, fixed at start-up
-std::string& backupPath = *new std::string;
-HANDLE logFile = INVALID_HANDLE_VALUE;
+std::wstring& logPath = *new std::wstring;  // absolute, fixed at start-up
+std::wstring& backupPath = *new std::wstring;
 LogWindowText& windowText = *new LogWindowText;  // guarded by LogLock
 
 LogWindowText::Shown shownInWindow;  // user-interface thread only
 
-void rotateIfLarge() {
-    LARGE_INTEGER size = {};
-    if (logFile == INVALID_HANDLE_VALUE || !GetFileSizeEx(logFile, &size) ||
-        size.QuadPart <= kRotationSize)
-        return;
-    CloseHandle(logFile);
-    logFile = INVALID_HANDLE_VALUE;
-    DeleteFileA(backupPath.c_str());
-    MoveFileA(logPath.c_str(), backupPath.c_str());
+// "WebLog.txt" through the system's file calls; used by one writer at a time.
+class SystemLogFile final : public LogFile {
+public:
+    bool IsOpen() const override { return file_ != INVALID_HANDLE_VALUE; }
+
+    bool Open() override {
+        // Other programs may read it, not write it.
+        file_ = CreateFileW(logPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) return false;
+        LARGE_INTEGER none = {};
+        SetFilePointerEx(file_, none, nullptr, FILE_END);
+        return true;
+    }
+
+    bool Size(uint64_t& size) override {
+        LARGE_INTEGER length = {};
+        if (!GetFileSizeEx(file_, &length)) return false;
+        size = static_cast<uint64_t>(length.QuadPart);
+        return true;
+    }
+
+    bool Write(const char* data, size_t size, size_t& written) override {
+        written = 0;
+        while (written < size) {
+            const DWORD piece = static_cast<DWORD>(std::min<size_t>(size - written, 1u << 30));
+            DWORD took = 0;
+            if (!WriteFile(file_, data + written, piece, &took, nullptr)) return false;
+            written += took;
+            if (took < piece) return false;
+        }
+        return true;
+    }
+
+    bool Flush() override { return FlushFileBuffers(file_) != FALSE; }
+
+    bool CutBack(uint64_t length) override {
+        LARGE_INTEGER at = {};
+        at.QuadPart = static_cast<LONGLONG>(length);
+        return SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) && SetEndOfFile(file_);
+    }
+
+    void Rotate() override {
+        Close();
+        DeleteFileW(backupPath.c_str());
+        MoveFileW(logPath.c_str(), backupPath.c_str());
+    }
+
+    void Close() override {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+// Each entry goes to the window once the file has taken it or failed to, in
+// the file's order; one that did not reach the file comes with a beep and the
+// error line in front of it.
+void showEntry(const std::string& entry, bool written) {
+    if (!written) MessageBeep(MB_OK);
+    LogLockGuard guard;
+    windowText.Append(written ? entry : kErrorLine + entry);
 }
 
-bool openIfClosed() {
-    if (logFile != INVALID_HANDLE_VALUE) return true;
-    logFile = CreateFileA(logPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (logFile == INVALID_HANDLE_VALUE) return false;
-    SetFilePointer(logFile, 0, nullptr, FILE_END);
-    return true;
-}
-
-void writeToFile(const std::string& text) {
-    DWORD written = 0;
-    WriteFile(logFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    FlushFileBuffers(logFile);
+LogWriter& logWriter() {
+    static LogWriter* writer = new LogWriter(*new SystemLogFile, showEntry);
+    return *writer;
 }
 
 // A worker never waits on the user-interface thread, least of all while it
@@ -60,37 +114,33 @@ void requestWindowRefresh() {
 }  // namespace
 
 void initRequestLog() {
-    char folder[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, folder);
-    std::string base = folder;
-    if (!base.empty() && base.back() != '\\') base += '\\';
-    logPath = base + "WebLog.txt";
-    backupPath = base + "WebLog.bak";
+    std::wstring base = CurrentDirectoryWide();
+    if (!base.empty() && base.back() != L'\\') base += L'\\';
+    logPath = base + L"WebLog.txt";
+    backupPath = base + L"WebLog.bak";
+    logWriter();
 }
 
+// The clear of F5 touches only the window's text: the user-interface thread
+// never waits for the disk. An entry waits until the file has it (or has
+// failed to take it), so that it is on disk before its connection is answered.
 void AppendLogEntry(const std::string& text) {
-    EnterCriticalSection(&LogLock);
     if (text.empty()) {
+        LogLockGuard guard;
         windowText.Clear();
     } else {
-        rotateIfLarge();
-        if (openIfClosed()) {
-            windowText.Append(text);
-            writeToFile(text);
-        } else {
-            MessageBeep(MB_OK);
-            windowText.Append(kErrorLine + text);
-        }
+        logWriter().Append(text);
     }
-    LeaveCriticalSection(&LogLock);
     requestWindowRefresh();
 }
 
 void refreshLogWindow() {
     if (!LOGEDIT) return;
-    EnterCriticalSection(&LogLock);
-    LogWindowText::Update update = windowText.UpdateFrom(shownInWindow);
-    LeaveCriticalSection(&LogLock);
+    LogWindowText::Update update;
+    {
+        LogLockGuard guard;
+        update = windowText.UpdateFrom(shownInWindow);
+    }
     // Only entries added or a clear change the window: a user reading an older
     // entry keeps the place while connections merely open and close.
     if (!update.Changes()) return;
@@ -132,48 +182,62 @@ void refreshLogWindow() {
 
 namespace {
 
-bool sameName(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
            CSTR_EQUAL;
+}
+
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool operator==(const FileIdentity& other) const {
+        return volume == other.volume && indexHigh == other.indexHigh && indexLow == other.indexLow;
+    }
+};
+
+bool identityOf(HANDLE file, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return true;
 }
 
 // The volume and index that name a file whatever path leads to it; false
 // when it cannot be looked at.
-bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+bool identityOf(const std::wstring& path, FileIdentity& identity) {
     HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+    const bool known = identityOf(file, identity);
     CloseHandle(file);
     return known;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    if (sameName(a, b)) return true;
-    BY_HANDLE_FILE_INFORMATION first, second;
-    return fileIdentity(a, first) && fileIdentity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh &&
-           first.nFileIndexLow == second.nFileIndexLow;
+bool isLogIdentity(const FileIdentity& identity) {
+    FileIdentity log;
+    if (identityOf(logPath, log) && log == identity) return true;
+    return identityOf(backupPath, log) && log == identity;
 }
 
 }  // namespace
 
-bool isRequestLogFile(const std::string& path) {
-    // Only a file of one of the two names can be one of them: the identity of
-    // the file is asked for those alone.
-    const std::string name = path.substr(path.find_last_of('\\') + 1);
-    if (!sameName(name, "WebLog.txt") && !sameName(name, "WebLog.bak")) return false;
-    return sameFile(path, logPath) || sameFile(path, backupPath);
+bool isRequestLogFile(const std::wstring& path) {
+    // Only a file of one of the two names is looked at more closely.
+    const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+    if (!sameName(name, L"WebLog.txt") && !sameName(name, L"WebLog.bak")) return false;
+    if (sameName(path, logPath) || sameName(path, backupPath)) return true;
+    FileIdentity identity;
+    return identityOf(path, identity) && isLogIdentity(identity);
 }
 
-void closeLogFile() {
-    EnterCriticalSection(&LogLock);
-    if (logFile != INVALID_HANDLE_VALUE) CloseHandle(logFile);
-    logFile = INVALID_HANDLE_VALUE;
-    LeaveCriticalSection(&LogLock);
+bool isRequestLogHandle(HANDLE file) {
+    FileIdentity identity;
+    return identityOf(file, identity) && isLogIdentity(identity);
 }
+
+void closeLogFile() { logWriter().Close(); }
 
 LRESULT logKeyHandler(LONG_PTR, HWND, HWND, WPARAM wParam, LPARAM) {
     if (wParam != VK_F5) return 0;

@@ -18,10 +18,7 @@ std::string LastModifiedOf(const std::string& path) {
     return FileTimeHttpDate(written);
 }
 
-void CloseAnswer(FileAnswer& answer) {
-    if (answer.file != INVALID_HANDLE_VALUE) CloseHandle(answer.file);
-    answer.file = INVALID_HANDLE_VALUE;
-}
+void CloseAnswer(FileAnswer& answer) { answer.file.reset(INVALID_HANDLE_VALUE); }
 
 TEST(DeliverFile, GetSendsTheWholeFileWithItsDate) {
     TempFolder folder;
@@ -31,7 +28,7 @@ TEST(DeliverFile, GetSendsTheWholeFileWithItsDate) {
     FileAnswer answer = DeliverFile(folder.File("a.txt"), "GET", "");
     EXPECT_EQ(answer.statusBlock, FileStatus(date, 12));
     EXPECT_EQ(answer.body, "hello, world");
-    EXPECT_EQ(answer.file, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(answer.file.open());
 }
 
 TEST(DeliverFile, ConditionalRuleIsAnExactMatch) {
@@ -67,7 +64,7 @@ TEST(DeliverFile, HeadReadsNothingButAnnouncesTheSize) {
     FileAnswer answer = DeliverFile(folder.File("b.bin"), "HEAD", "");
     EXPECT_EQ(answer.statusBlock, FileStatus(LastModifiedOf(folder.File("b.bin")), 1234));
     EXPECT_EQ(answer.body, "");
-    EXPECT_EQ(answer.file, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(answer.file.open());
 }
 
 TEST(DeliverFile, EmptyFile) {
@@ -76,7 +73,7 @@ TEST(DeliverFile, EmptyFile) {
     FileAnswer answer = DeliverFile(folder.File("e.txt"), "GET", "");
     EXPECT_NE(answer.statusBlock.find("CONTENT-LENGTH: 0"), std::string::npos);
     EXPECT_EQ(answer.body, "");
-    EXPECT_EQ(answer.file, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(answer.file.open());
 }
 
 TEST(DeliverFile, WhatCannotBeOpenedIsNotFound) {
@@ -96,7 +93,7 @@ TEST(DeliverFile, WhatCannotBeOpenedIsNotFound) {
         FileAnswer answer = DeliverFile(path, "GET", "");
         EXPECT_EQ(answer.statusBlock, kNotFoundStatus) << path;
         EXPECT_EQ(answer.body, "") << path;
-        EXPECT_EQ(answer.file, INVALID_HANDLE_VALUE) << path;
+        EXPECT_FALSE(answer.file.open()) << path;
     }
     CloseHandle(writer);
     // Serving never creates what it could not find.
@@ -110,7 +107,7 @@ TEST(DeliverFile, LargeFileStaysOpenForSendingInPieces) {
     FileAnswer answer = DeliverFile(folder.File("big.bin"), "GET", "");
     EXPECT_EQ(answer.statusBlock, FileStatus(LastModifiedOf(folder.File("big.bin")), big.size()));
     EXPECT_EQ(answer.body, "");
-    ASSERT_NE(answer.file, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(answer.file.open());
     EXPECT_EQ(answer.streamLength, big.size());
     // While it is being sent it stays its owner's: others may write, rename
     // and delete it.
@@ -125,7 +122,7 @@ TEST(DeliverFile, LargeFileStaysOpenForSendingInPieces) {
     folder.Write("big.bin", big);
 
     FileAnswer head = DeliverFile(folder.File("big.bin"), "HEAD", "");
-    EXPECT_EQ(head.file, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(head.file.open());
 }
 
 // Under Wine a Linux name may end in "." or " ", and a scan lists it so. The

@@ -4,6 +4,8 @@
 #include <thread>
 #include <vector>
 
+#include "http/answer.h"
+#include "http/file_delivery.h"
 #include "log/request_log.h"
 #include "win_test_util.h"
 
@@ -109,6 +111,24 @@ TEST_F(RequestLogTest, EntriesFromManyThreadsNeverMix) {
         at = close + 3 + body.size() + rest.size();
     }
     EXPECT_EQ(seen.size(), static_cast<size_t>(threads * perThread));
+}
+
+// A request may reach the log's bytes by no name: not its own in any letter
+// case, not the backup's, not a link to it.
+TEST_F(RequestLogTest, NoWayToALogFileIsServed) {
+    AppendLogEntry("Authorization: Basic secret\r\n");
+    folder_.Write("WebLog.bak", "older entries");
+    folder_.Write("plain.txt", "plain");
+    ASSERT_TRUE(CreateHardLinkA(folder_.File("link.txt").c_str(),
+                                folder_.File("WebLog.txt").c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkA(folder_.File("old.txt").c_str(), folder_.File("WebLog.bak").c_str(),
+                                nullptr));
+    for (const char* name : {"WebLog.txt", "WEBLOG.TXT", "WebLog.bak", "link.txt", "old.txt"}) {
+        const FileAnswer answer = DeliverFile(folder_.File(name), "GET", "");
+        EXPECT_EQ(answer.statusBlock, kNotFoundStatus) << name;
+        EXPECT_EQ(answer.body, "") << name;
+    }
+    EXPECT_EQ(DeliverFile(folder_.File("plain.txt"), "GET", "").body, "plain");
 }
 
 }  // namespace
