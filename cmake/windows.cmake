@@ -3,6 +3,8 @@
 set(ZANT_PLATFORM_SOURCES
   src/http/code_page_win.cpp
   src/http/codecs_win.cpp
+  src/http/end_signal.cpp
+  src/http/wide_text.cpp
   src/http/file_delivery.cpp
   src/http/send.cpp
   src/http/worker.cpp

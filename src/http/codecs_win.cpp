@@ -44,12 +44,8 @@ std::string FileTimeHttpDate(const FILETIME& time) {
     return FormatHttpDate(utc, true);
 }
 
-std::string PeerAddressText(SOCKET connection) {
-    sockaddr_in peer = {};
-    int length = sizeof(peer);
-    if (connection == INVALID_SOCKET ||
-        getpeername(connection, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
-        peer.sin_family != AF_INET)
+std::string PeerAddressText(bool accepted, const sockaddr_in& peer, int length) {
+    if (!accepted || length < static_cast<int>(sizeof(peer)) || peer.sin_family != AF_INET)
         return PeerAddressText(false, nullptr);
     return PeerAddressText(true, reinterpret_cast<const unsigned char*>(&peer.sin_addr));
 }

@@ -14,5 +14,6 @@ std::string LocalHttpDateNow();
 // A file time (UTC) as an HTTP date.
 std::string FileTimeHttpDate(const FILETIME& time);
 
-// "[a.b.c.d]" of the connection's peer, or "[IP Error]".
-std::string PeerAddressText(SOCKET connection);
+// "[a.b.c.d]" of the peer address an accept gave, or "[IP Error]" when the
+// accept failed or gave no IPv4 address.
+std::string PeerAddressText(bool accepted, const sockaddr_in& peer, int length);

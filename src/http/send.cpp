@@ -4,18 +4,24 @@
 #include <memory>
 
 #include "http/deadline.h"
+#include "http/end_signal.h"
 
 namespace {
 
 constexpr size_t kFilePiece = 1024 * 1024;
 
+// False when the wait ran out, failed, or the program ends.
 bool WaitWritable(SOCKET connection, DWORD timeoutMs) {
-    fd_set writable;
+    fd_set writable, ended;
     FD_ZERO(&writable);
     FD_SET(connection, &writable);
+    FD_ZERO(&ended);
+    const SOCKET end = endSignalSocket();
+    if (end != INVALID_SOCKET) FD_SET(end, &ended);
     timeval wait = {static_cast<long>(timeoutMs / 1000),
                     static_cast<long>(timeoutMs % 1000 * 1000)};
-    return select(0, nullptr, &writable, nullptr, &wait) == 1;
+    return select(0, &ended, &writable, nullptr, &wait) > 0 && !FD_ISSET(end, &ended) &&
+           FD_ISSET(connection, &writable);
 }
 
 // Sends the buffers in order. The connection is non-blocking: a send that
@@ -25,6 +31,7 @@ bool SendBuffers(SOCKET connection, WSABUF* buffers, DWORD count, DWORD timeoutM
     for (;;) {
         while (count > 0 && buffers->len == 0) ++buffers, --count;
         if (count == 0) return true;
+        if (endSignalled()) return false;
         DWORD sent = 0;
         if (WSASend(connection, buffers, count, &sent, 0, nullptr, nullptr) == SOCKET_ERROR) {
             if (WSAGetLastError() != WSAEWOULDBLOCK) return false;

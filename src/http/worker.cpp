@@ -6,6 +6,7 @@
 #include "http/codecs.h"
 #include "http/codecs_win.h"
 #include "http/deadline.h"
+#include "http/end_signal.h"
 #include "http/file_delivery.h"
 #include "http/listing.h"
 #include "http/request.h"
@@ -36,12 +37,16 @@ class SocketSource : public LineSource {
 public:
     SocketSource(SOCKET s, ULONGLONG deadline) : socket_(s), deadline_(deadline) {}
 
+    // At the end of the program the client counts as having closed once what
+    // it has sent so far is taken: that is kept and logged.
     long Receive(char* buffer, size_t capacity) override {
         if (socket_ == INVALID_SOCKET) return kFailed;
         for (;;) {
-            if (GetTickCount64() >= deadline_) return kTimedOut;
+            const bool ending = endSignalled();
+            if (!ending && GetTickCount64() >= deadline_) return kTimedOut;
             const int got = recv(socket_, buffer, static_cast<int>(capacity), 0);
             if (got != SOCKET_ERROR) return got;
+            if (ending) return 0;
             if (WSAGetLastError() != WSAEWOULDBLOCK) return kFailed;
             const long waited = WaitReadable();
             if (waited != 1) return waited;
@@ -56,10 +61,12 @@ private:
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(socket_, &readable);
+        const SOCKET end = endSignalSocket();
+        if (end != INVALID_SOCKET) FD_SET(end, &readable);
         timeval limit = {static_cast<long>(wait / 1000), static_cast<long>(wait % 1000 * 1000)};
         const int ready = select(0, &readable, nullptr, nullptr, &limit);
         if (ready == 0) return kTimedOut;
-        return ready == 1 ? 1 : kFailed;
+        return ready > 0 ? 1 : kFailed;
     }
 
     SOCKET socket_;
@@ -99,15 +106,13 @@ void answer(SOCKET connection, const RouteDecision& decision, const Request& req
             return;
         }
         case Route::kFile: {
-            FileAnswer file =
+            const FileAnswer file =
                 DeliverFile(decision.filePath, decision.method, request.ifModifiedSince);
-            if (file.file == INVALID_HANDLE_VALUE) {
+            if (!file.file.open()) {
                 sendAnswer(connection, file.statusBlock, key, file.body, date);
                 return;
             }
-            // Closed however the sending ends.
-            const std::unique_ptr<void, decltype(&CloseHandle)> open(file.file, CloseHandle);
-            SendFromFile(connection, BuildAnswerHead(file.statusBlock, key, date), file.file,
+            SendFromFile(connection, BuildAnswerHead(file.statusBlock, key, date), file.file.get(),
                          file.streamLength, kTimeoutMs);
             return;
         }
@@ -145,24 +150,44 @@ private:
     bool held_ = false;
 };
 
+// A socket closed however its holder ends, an exception included.
+class OwnedSocket {
+public:
+    explicit OwnedSocket(SOCKET s) : socket_(s) {}
+    OwnedSocket(const OwnedSocket&) = delete;
+    OwnedSocket& operator=(const OwnedSocket&) = delete;
+    ~OwnedSocket() { Close(); }
+    SOCKET get() const { return socket_; }
+    void Close() {
+        if (socket_ != INVALID_SOCKET) closesocket(socket_);
+        socket_ = INVALID_SOCKET;
+    }
+
+private:
+    SOCKET socket_;
+};
+
 // The accepted connection, counted among the open ones from its accept to its
-// close, so that the end of the program can shut it and wake its worker.
+// close, so that the end of the program can shut it and wake its worker. The
+// peer's address is the one the accept gives: a client that resets at once
+// still leaves its address in the log.
 class Connection {
 public:
-    explicit Connection(SOCKET listener) : socket_(accept(listener, nullptr, nullptr)) {
-        if (socket_ != INVALID_SOCKET && !ProgramWorkers().Opened(socket_)) {
-            closesocket(socket_);
-            socket_ = INVALID_SOCKET;
-            refused_ = true;
+    explicit Connection(SOCKET listener) : socket_(acceptFrom(listener)) {
+        if (socket_.get() == INVALID_SOCKET) return;
+        if (!ProgramWorkers().Opened(socket_.get())) {
+            // Accepted while the program was already ending: nothing is to be served.
+            socket_.Close();
+            return;
         }
+        counted_ = true;
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     ~Connection() { Close(); }
 
-    SOCKET socket() const { return socket_; }
-    // Accepted while the program was already ending: nothing is to be served.
-    bool refused() const { return refused_; }
+    SOCKET socket() const { return socket_.get(); }
+    const std::string& peerText() const { return peerText_; }
 
     // Closing a socket with unread bytes (a request body, a second pipelined
     // request) makes the peer's system reset the connection, and the client
@@ -170,10 +195,10 @@ public:
     // first and what the client still sends is read and dropped, for a short
     // while only.
     void CloseGracefully() {
-        if (socket_ == INVALID_SOCKET) return;
-        shutdown(socket_, SD_SEND);
+        if (socket_.get() == INVALID_SOCKET) return;
+        shutdown(socket_.get(), SD_SEND);
         std::unique_ptr<char[]> sink(new char[65536]);
-        SocketSource source(socket_, GetTickCount64() + kDrainMs);
+        SocketSource source(socket_.get(), GetTickCount64() + kDrainMs);
         size_t drained = 0;
         while (drained <= kDrainLimit) {
             const long got = source.Receive(sink.get(), 65536);
@@ -184,15 +209,23 @@ public:
     }
 
 private:
-    void Close() {
-        if (socket_ == INVALID_SOCKET) return;
-        ProgramWorkers().Closed(socket_);
-        closesocket(socket_);
-        socket_ = INVALID_SOCKET;
+    SOCKET acceptFrom(SOCKET listener) {
+        sockaddr_in peer = {};
+        int length = sizeof(peer);
+        const SOCKET s = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
+        peerText_ = PeerAddressText(s != INVALID_SOCKET, peer, length);
+        return s;
     }
 
-    SOCKET socket_;
-    bool refused_ = false;
+    void Close() {
+        if (counted_) ProgramWorkers().Closed(socket_.get());
+        counted_ = false;
+        socket_.Close();
+    }
+
+    std::string peerText_;  // declared before socket_: the accept that makes socket_ sets it
+    OwnedSocket socket_;
+    bool counted_ = false;
 };
 
 void serveOneConnection(SOCKET listener) {
@@ -201,20 +234,21 @@ void serveOneConnection(SOCKET listener) {
 
     const std::string date = LocalHttpDateNow();
     Connection connection(listener);
-    if (connection.refused()) return;
     SocketSource source(connection.socket(), GetTickCount64() + kReadingLimitMs);
     LineReader reader(source);
     const Request request = ReadRequest(reader, kReceivedLimit);
-    const std::string text = DecodeRequestText(request.requestText);
+    const DecodedRequest decoded = DecodeRequestText(request.requestText);
     AppendLogEntry(
-        LogEntryText(PeerAddressText(connection.socket()), date, text, request.receivedText));
+        LogEntryText(connection.peerText(), date, decoded.command, request.receivedText));
 
-    if (connection.socket() != INVALID_SOCKET) {
+    // At the end of the program a client is answered nothing: what it sent is
+    // logged, and its connection closed.
+    if (connection.socket() != INVALID_SOCKET && !endSignalled()) {
         // One view for routing and listing: rows, flags and base folder that
         // belong together, even if a new scan starts meanwhile.
         const std::shared_ptr<const ShareView> shares = ShareList.View();
         const RouteDecision decision =
-            DecideRoute(text, request.credential, ExpectedCredentialCopy(), *shares);
+            DecideRoute(decoded, request.credential, ExpectedCredentialCopy(), *shares);
         answer(connection.socket(), decision, request, date, *shares);
     }
     // The client has its answer: the slot goes to the next one now, not after

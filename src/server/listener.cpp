@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "http/codecs.h"
+#include "http/end_signal.h"
 #include "http/worker.h"
 #include "log/status.h"
 #include "server/shared_state.h"
@@ -130,10 +131,13 @@ void OnAcceptNotify() {
 }
 
 void EndConnectionWorkers(DWORD waitMs) {
-    // Shut, not closed: each worker closes its own socket, so no handle is
-    // closed under a worker or used again meanwhile.
+    // Shut for sending, not closed: each worker closes its own socket, so no
+    // handle is closed under a worker or used again meanwhile, and what a
+    // client has sent can still be read. The signal ends every wait at once,
+    // a worker waiting to read too; each logs what it received.
     ProgramWorkers().End(
-        [](uintptr_t connection) { shutdown(static_cast<SOCKET>(connection), SD_BOTH); });
+        [](uintptr_t connection) { shutdown(static_cast<SOCKET>(connection), SD_SEND); });
+    raiseEndSignal();
     ConnectionAdmission().WakeAll();
     ProgramWorkers().WaitUntilNoneRun(waitMs);
 }

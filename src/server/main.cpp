@@ -1,6 +1,7 @@
 // Program entry: one copy per desktop, the log lock, the main form and the
 // message loop of the user-interface thread.
 #include "http/code_page_win.h"
+#include "http/end_signal.h"
 #include "log/request_log.h"
 #include "ui/form.h"
 #include "ui/main_form.h"
@@ -35,6 +36,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Held for the whole run, so that Stop never ends the library under running workers.
     WSADATA sockets;
     WSAStartup(MAKEWORD(2, 2), &sockets);
+    openEndSignal();
 
     HWND form = showMainForm();
     if (!form) {

@@ -162,11 +162,16 @@ def test_exit_while_requests_are_in_flight_ends_cleanly_with_the_log_complete(st
     assert all(text.count(marker + "\r\n") == 1 for marker in answered)
 
 
-@pytest.mark.parametrize("limit, sent, counter", [
-    (0, "GET /a.txt HTTP/1.1\r\n\r\n", "\t0000 of 0000 Connections"),  # waits for admission
-    (5, "GET /a.txt HTTP/1.1\r\n", "\t0001 of 0005 Connections"),  # waits for the rest
+@pytest.mark.parametrize("limit, sent, counter, logged", [
+    # Waits for admission: never accepted, so never logged.
+    (0, "GET /a.txt HTTP/1.1\r\n\r\n", "\t0000 of 0000 Connections", None),
+    # Waits for the rest of its request: what it sent is logged as for a
+    # client that closed (whose end of stream reads as one more empty line).
+    (5, "GET /a.txt HTTP/1.1\r\nX-Half: yes\r\n", "\t0001 of 0005 Connections",
+     "Command- GET \\a.txt\r\nGET /a.txt HTTP/1.1\r\nX-Half: yes\r\n\r\n\r\n"),
 ], ids=["waiting-for-admission", "reading-the-request"])
-def test_exit_does_not_wait_for_connections_in_progress(start_zant, ctl, limit, sent, counter):
+def test_exit_does_not_wait_for_connections_in_progress(start_zant, ctl, limit, sent, counter,
+                                                        logged):
     run = start_hosting(start_zant, ctl, limit)
     threads = ctl.procinfo(run.pid)["threads"]
     with socket.create_connection(("127.0.0.1", 80), timeout=30) as sock:
@@ -181,3 +186,8 @@ def test_exit_does_not_wait_for_connections_in_progress(start_zant, ctl, limit, 
             assert sock.recv(1024) == b""
         except ConnectionResetError:
             pass
+    path = run.base / "WebLog.txt"
+    log = path.read_bytes().decode("latin-1") if path.exists() else ""
+    assert log.count("[127.0.0.1] ") == (1 if logged else 0)
+    if logged:
+        assert log.endswith(logged)
