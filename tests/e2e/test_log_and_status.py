@@ -5,9 +5,11 @@ open."""
 
 import calendar
 import colorsys
+import contextlib
 import re
 import socket
 import struct
+import subprocess
 import threading
 import time
 
@@ -15,7 +17,7 @@ import pytest
 
 from answers import MONTHS, log_entry_pattern
 from zant_harness import (CONNSLIDER, FILELIST, LOGEDIT, MAIN, STATUSBAR, TVPIC, ZANT_EXE,
-                          HttpConnection, fill_folder, png_pixels, poll)
+                          HttpConnection, disk_preload, fill_folder, png_pixels, poll)
 
 pytestmark = pytest.mark.skipif(not ZANT_EXE.exists(), reason="build/win/zant.exe is not built")
 
@@ -381,6 +383,94 @@ def test_a_log_file_that_cannot_be_opened_gives_an_error_line_per_entry(start_za
     assert log_entry_pattern("GET \\first", ["GET /first HTTP/1.1", ""]).fullmatch(parts[1])
     assert log_entry_pattern("GET \\second", ["GET /second HTTP/1.1", ""]).fullmatch(parts[2])
     assert run.log_path.is_dir()
+
+
+@contextlib.contextmanager
+def small_disk(folder, kind):
+    """Makes folder a start folder whose disk can fill up: a file system of
+    its own, a tmpfs of 256 KiB (kind "tmpfs"; where the machine refuses the
+    mount, the injected kind stands in), or the full-disk switch of the disk
+    preload (kind "injected"). Yields the program's extra environment and two
+    callables: fill (no room left) and make_room."""
+    if kind == "tmpfs":
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", str(folder)],
+                                 capture_output=True).returncode == 0
+        if mounted:
+            filler = folder / ".filler"  # made after the scan, so never listed
+
+            def fill():
+                with open(filler, "wb", buffering=0) as out:
+                    try:
+                        while True:
+                            out.write(b"\0" * 4096)
+                    except OSError:
+                        pass
+
+            def make_room():
+                filler.unlink()
+
+            try:
+                yield {}, fill, make_room
+            finally:
+                subprocess.run(["umount", "-l", str(folder)], check=False)
+            return
+    flag = folder.parent / "disk-is-full"
+    yield ({"LD_PRELOAD": str(disk_preload()), "ZANT_DISK_FULL": str(flag)},
+           flag.touch, flag.unlink)
+
+
+@pytest.mark.parametrize("disk", ["tmpfs", "injected"])
+def test_a_full_disk_leaves_whole_entries_answers_everyone_and_logs_again_with_room(
+        runs, ctl, tmp_path, disk):
+    base = tmp_path / "start"
+    base.mkdir()
+    pad = "X-Pad: " + "p" * 700
+    requests = []
+
+    def ask(n):
+        lines = ["GET /a.txt HTTP/1.1", f"X-Mark: {n}", pad, ""]
+        raw = send_request(("\r\n".join(lines) + "\r\n").encode("ascii"))
+        assert raw.endswith(b"\r\n\r\nalpha"), n
+        requests.append(lines)
+
+    with small_disk(base, disk) as (env, fill, make_room):
+        fill_folder(base, {"a.txt": "alpha"})
+        run = runs.start(base, env=env)
+        try:
+            run.share()
+            run.host(limit=10)
+            ask(0)
+            fill()
+            for n in range(1, 16):
+                ask(n)
+            make_room()
+            for n in range(16, 20):
+                ask(n)
+            poll(lambda: log_window(ctl, run).count("[127.0.0.1] ") == len(requests), 30,
+                 what="every entry in the log window")
+            window, text = log_window(ctl, run), log_file_text(run)
+        finally:
+            runs.stop(run)
+
+    error = "*** Error Writting to Log File ***\r\n"
+    window_at = file_at = 0
+    written = []
+    for lines in requests:
+        failed = window.startswith(error, window_at)
+        window_at += len(error) if failed else 0
+        entry = log_entry_pattern("GET \\a.txt", lines)
+        shown = entry.match(window, window_at)
+        assert shown, f"entry {lines[1]} in the window"
+        window_at = shown.end()
+        if not failed:
+            stored = entry.match(text, file_at)
+            assert stored, f"entry {lines[1]} in the file"
+            file_at = stored.end()
+            written.append(lines[1])
+    # The file holds exactly the entries that reached it, whole and in order.
+    assert file_at == len(text) and window_at == len(window)
+    assert written[0] == "X-Mark: 0" and written[-4:] == [f"X-Mark: {n}" for n in range(16, 20)]
+    assert len(written) < len(requests)
 
 
 # ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@ the connection limit, Host and Stop, and the request log."""
 
 import datetime
 import email.utils
+import http.client
 import random
 import socket
 import struct
@@ -303,6 +304,35 @@ def test_a_file_of_a_few_mib_arrives_whole(server, tmp_path):
 def test_files_around_the_piece_size_arrive_whole(server, size):
     raw = http_raw(f"GET /edge{size}.dat HTTP/1.1\r\n\r\n", timeout=120)
     assert raw == expected_answer(raw, file_status(size), "application/octet-stream", BIG[:size])
+
+
+def test_an_http11_client_sends_four_requests_on_one_connection_object(server):
+    # Told that each connection closes after its answer, the client opens a
+    # new one for the next request instead of losing it.
+    connection = http.client.HTTPConnection("127.0.0.1", 80, timeout=30)
+    try:
+        for path, body in (("/hello.txt", b"Hello, world.\r\n"), ("/pub/a.txt", b"a" * 100),
+                           ("/hello.txt", b"Hello, world.\r\n"), ("/empty.txt", b"")):
+            connection.request("GET", path)
+            response = connection.getresponse()
+            assert (response.status, response.read()) == (200, body), path
+            assert response.getheader("Connection") == "close"
+    finally:
+        connection.close()
+
+
+def test_wget_mirrors_a_shared_tree_whole(server, tmp_path):
+    done = subprocess.run(["wget", "--recursive", "--no-parent", "--tries=1", "--no-verbose",
+                           "--directory-prefix", str(tmp_path), "http://127.0.0.1/pub/"],
+                          capture_output=True, timeout=300)
+    assert done.returncode == 0, done.stderr.decode(errors="replace")
+    mirror = tmp_path / "127.0.0.1" / "pub"
+    files = {str(p.relative_to(mirror)).replace("\\", "/"): p.read_bytes()
+             for p in mirror.rglob("*") if p.is_file() and p.name != "index.html"}
+    expected = {name[len("pub/"):]: content.encode() for name, content in BASE_FILES.items()
+                if name.startswith("pub/") and content is not None and name != "pub/unshared.txt"}
+    assert files == expected
+    assert (mirror / "index.html").read_bytes() == PUB_PAGE
 
 
 def test_curl_with_a_raw_utf8_path_gets_a_file_named_outside_ascii(start_zant, tmp_path):

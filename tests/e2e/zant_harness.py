@@ -712,6 +712,18 @@ def exact_title(title):
 # The program
 
 
+def disk_preload():
+    """The library (tool/disk.c) that, preloaded into the program's process,
+    makes the log's disk full or slow; built once into build/e2e."""
+    source = Path(__file__).resolve().parent / "tool" / "disk.c"
+    library = ROOT / "build" / "e2e" / "disk.so"
+    if not library.exists() or library.stat().st_mtime < source.stat().st_mtime:
+        library.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", str(library), str(source), "-ldl",
+                        "-lpthread"], check=True)
+    return library
+
+
 def fill_folder(base, files, mtime=None):
     """Creates files and folders under base: {"a.txt": "text" or b"bytes", "docs/": None}.
     With mtime (seconds since 1970), every file gets that last-write time, so
