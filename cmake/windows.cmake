@@ -27,7 +27,7 @@ set(ZANT_PLATFORM_SOURCES
 )
 
 add_library(zant_platform STATIC ${ZANT_PLATFORM_SOURCES})
-target_link_libraries(zant_platform PUBLIC zant_core ws2_32 comctl32 shell32 ole32 gdi32 user32)
+target_link_libraries(zant_platform PUBLIC zant_core ws2_32 comctl32 shell32 ole32 gdi32 user32 ntdll)
 target_compile_definitions(zant_platform PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
 enable_language(RC)

@@ -1,6 +1,7 @@
 #include "log/request_log.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "http/wide_text.h"
 #include "log/display_refresh.h"
@@ -31,6 +32,84 @@ LogWindowText& windowText = *new LogWindowText;  // guarded by LogLock
 
 LogWindowText::Shown shownInWindow;  // user-interface thread only
 
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
+// The volume and index that name a file whatever path, link or stream leads to it.
+struct FileIdentity {
+    bool known = false;
+    DWORD volume = 0;
+    uint64_t index = 0;
+};
+
+FileIdentity identityOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return FileIdentity();
+    return {true, info.dwVolumeSerialNumber,
+            static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+
+FileIdentity identityOf(const std::wstring& path) {
+    HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FileIdentity();
+    const FileIdentity identity = identityOf(file);
+    CloseHandle(file);
+    return identity;
+}
+
+// The file's index alone: a question the system answers at once, where the
+// volume's serial number takes a look at the volume (hundreds of microseconds
+// under Wine, for every file served).
+bool indexOf(HANDLE file, uint64_t& index) {
+    struct {
+        LARGE_INTEGER IndexNumber;
+    } internal = {};
+    IO_STATUS_BLOCK status = {};
+    constexpr auto kInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+    if (NtQueryInformationFile(file, &status, &internal, sizeof(internal), kInternalInformation) !=
+        0)
+        return false;
+    index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
+    return true;
+}
+
+// The two log files as this program last knew them: taken when the log is
+// opened and moved aside, and at start for what earlier runs left. Every file
+// about to be served is compared with them without another look at the disk;
+// while the log is open nobody else can move it (it is shared for reading only).
+std::mutex& identitiesLock = *new std::mutex;
+FileIdentity logIdentity, backupIdentity;  // guarded by identitiesLock
+
+void noteIdentities(const FileIdentity& log, const FileIdentity& backup) {
+    std::lock_guard<std::mutex> guard(identitiesLock);
+    logIdentity = log;
+    backupIdentity = backup;
+}
+
+void noteLogIdentity(const FileIdentity& log) {
+    std::lock_guard<std::mutex> guard(identitiesLock);
+    logIdentity = log;
+}
+
+bool isLogIdentity(const FileIdentity& identity) {
+    std::lock_guard<std::mutex> guard(identitiesLock);
+    auto same = [&](const FileIdentity& log) {
+        return log.known && identity.known && log.index == identity.index &&
+               log.volume == identity.volume;
+    };
+    return same(logIdentity) || same(backupIdentity);
+}
+
+bool hasLogIndex(uint64_t index) {
+    std::lock_guard<std::mutex> guard(identitiesLock);
+    return (logIdentity.known && logIdentity.index == index) ||
+           (backupIdentity.known && backupIdentity.index == index);
+}
+
 // "WebLog.txt" through the system's file calls; used by one writer at a time.
 class SystemLogFile final : public LogFile {
 public:
@@ -43,6 +122,7 @@ public:
         if (file_ == INVALID_HANDLE_VALUE) return false;
         LARGE_INTEGER none = {};
         SetFilePointerEx(file_, none, nullptr, FILE_END);
+        noteLogIdentity(identityOf(file_));
         return true;
     }
 
@@ -77,6 +157,7 @@ public:
         Close();
         DeleteFileW(backupPath.c_str());
         MoveFileW(logPath.c_str(), backupPath.c_str());
+        noteIdentities(identityOf(logPath), identityOf(backupPath));
     }
 
     void Close() override {
@@ -118,6 +199,7 @@ void initRequestLog() {
     if (!base.empty() && base.back() != L'\\') base += L'\\';
     logPath = base + L"WebLog.txt";
     backupPath = base + L"WebLog.bak";
+    noteIdentities(identityOf(logPath), identityOf(backupPath));
     logWriter();
 }
 
@@ -180,61 +262,23 @@ void refreshLogWindow() {
     }
 }
 
-namespace {
-
-bool sameName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-           CSTR_EQUAL;
-}
-
-struct FileIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
-    bool operator==(const FileIdentity& other) const {
-        return volume == other.volume && indexHigh == other.indexHigh && indexLow == other.indexLow;
-    }
-};
-
-bool identityOf(HANDLE file, FileIdentity& identity) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info)) return false;
-    identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-    return true;
-}
-
-// The volume and index that name a file whatever path leads to it; false
-// when it cannot be looked at.
-bool identityOf(const std::wstring& path, FileIdentity& identity) {
-    HANDLE file =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool known = identityOf(file, identity);
-    CloseHandle(file);
-    return known;
-}
-
-bool isLogIdentity(const FileIdentity& identity) {
-    FileIdentity log;
-    if (identityOf(logPath, log) && log == identity) return true;
-    return identityOf(backupPath, log) && log == identity;
-}
-
-}  // namespace
-
 bool isRequestLogFile(const std::wstring& path) {
     // Only a file of one of the two names is looked at more closely.
     const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
     if (!sameName(name, L"WebLog.txt") && !sameName(name, L"WebLog.bak")) return false;
     if (sameName(path, logPath) || sameName(path, backupPath)) return true;
-    FileIdentity identity;
-    return identityOf(path, identity) && isLogIdentity(identity);
+    return isLogIdentity(identityOf(path));
 }
 
 bool isRequestLogHandle(HANDLE file) {
-    FileIdentity identity;
-    return identityOf(file, identity) && isLogIdentity(identity);
+    uint64_t index = 0;
+    // A file whose index cannot be had is taken for a log file: it is not served.
+    if (!indexOf(file, index)) return true;
+    if (!hasLogIndex(index)) return false;
+    // The index of a log file: the two are looked at again, since a file
+    // system may have given an index let go by a file deleted since to another.
+    noteIdentities(identityOf(logPath), identityOf(backupPath));
+    return isLogIdentity(identityOf(file));
 }
 
 void closeLogFile() { logWriter().Close(); }

@@ -116,8 +116,10 @@ TEST_F(RequestLogTest, EntriesFromManyThreadsNeverMix) {
 // A request may reach the log's bytes by no name: not its own in any letter
 // case, not the backup's, not a link to it.
 TEST_F(RequestLogTest, NoWayToALogFileIsServed) {
-    AppendLogEntry("Authorization: Basic secret\r\n");
+    // A backup an earlier run left, found at start.
     folder_.Write("WebLog.bak", "older entries");
+    initRequestLog();
+    AppendLogEntry("Authorization: Basic secret\r\n");
     folder_.Write("plain.txt", "plain");
     ASSERT_TRUE(CreateHardLinkA(folder_.File("link.txt").c_str(),
                                 folder_.File("WebLog.txt").c_str(), nullptr));
