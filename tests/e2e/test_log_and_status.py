@@ -142,6 +142,24 @@ def test_each_request_adds_one_entry_to_window_and_file(server, ctl, name):
     assert window == text
 
 
+PEER_LINE = re.compile(r"^\[[^\]\r\n]*\] ", re.M)
+
+
+def test_a_client_that_resets_once_accepted_keeps_its_address_in_the_log(server, ctl):
+    entries = len(PEER_LINE.findall(log_file_text(server)))
+    sock = socket.create_connection(("127.0.0.1", 80), timeout=30)
+    # Accepted (counted) before it sends and resets: the entry has the address
+    # the accept gave, whatever the reset leaves of the connection.
+    poll(lambda: ctl.sbtext(server.c(STATUSBAR), 4).startswith("\t0001 of "), 10,
+         what="the connection accepted")
+    sock.sendall(b"GET /a.txt HTTP/1.1\r\n\r\n")
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    sock.close()
+    poll(lambda: PEER_LINE.findall(log_file_text(server))[entries:], 20,
+         what="the entry of the reset connection")
+    assert PEER_LINE.findall(log_file_text(server))[entries:] == ["[127.0.0.1] "]
+
+
 @pytest.mark.parametrize("zone", ["America/New_York", "Asia/Kolkata", "Australia/Sydney"])
 def test_entry_dates_are_gmt_whatever_the_time_zone(start_zant, ctl, zone):
     run = start_zant(env={"TZ": zone})
