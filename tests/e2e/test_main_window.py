@@ -257,6 +257,9 @@ def test_a_form_minimised_or_maximised_from_outside_comes_back_whole(fresh_zant,
     way(fresh_zant, ctl, desktop, tmp_path)
     poll(lambda: not ctl.style(MAIN)["style"] & (WS_MINIMIZE | WS_MAXIMIZE), 10,
          what="the form restored")
+    # Wine takes the state away before it moves the window back: the box is
+    # waited for, not read at once.
+    poll(lambda: form_box(ctl) == before, 10, what="the form back in its place")
     poll(lambda: in_front(ctl), 10, what="the form in front")
     assert form_box(ctl) == before and ctl.visible(MAIN)
     assert len(ctl.tray_icons()) == 1
