@@ -31,18 +31,14 @@ CodePage::CodePage() : kind_(Kind::kUtf8), codePoints_(), leadBytes_() {
 }
 
 CodePage::CodePage(const char32_t (&codePoints)[256]) : kind_(Kind::kSingleByte), leadBytes_() {
-    for (int b = 0; b < 256; ++b) {
-        const char32_t c = codePoints[b];
-        codePoints_[b] = b < 0x80 ? static_cast<char32_t>(b) : IsScalar(c) ? c : kNoCharacter;
-    }
+    TakeBytes(codePoints);
     IndexSequences();
 }
 
 CodePage::CodePage(const char32_t (&codePoints)[256], const bool (&leadBytes)[256],
                    std::vector<char32_t> pairs)
-    : CodePage(codePoints) {
-    kind_ = Kind::kDoubleByte;
-    pairs_ = std::move(pairs);
+    : kind_(Kind::kDoubleByte), leadBytes_(), pairs_(std::move(pairs)) {
+    TakeBytes(codePoints);
     pairs_.resize(65536, kNoCharacter);
     for (char32_t& c : pairs_)
         if (!IsScalar(c)) c = kNoCharacter;
@@ -51,6 +47,13 @@ CodePage::CodePage(const char32_t (&codePoints)[256], const bool (&leadBytes)[25
         if (leadBytes_[b]) codePoints_[b] = kNoCharacter;
     }
     IndexSequences();
+}
+
+void CodePage::TakeBytes(const char32_t (&codePoints)[256]) {
+    for (int b = 0; b < 256; ++b) {
+        const char32_t c = codePoints[b];
+        codePoints_[b] = b < 0x80 ? static_cast<char32_t>(b) : IsScalar(c) ? c : kNoCharacter;
+    }
 }
 
 void CodePage::IndexSequences() {

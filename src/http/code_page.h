@@ -39,6 +39,7 @@ public:
 private:
     enum class Kind { kSingleByte, kDoubleByte, kUtf8 };
     CodePage();
+    void TakeBytes(const char32_t (&codePoints)[256]);
     void IndexSequences();
 
     Kind kind_;

@@ -124,6 +124,9 @@ size_t Utf16Length(const std::string& wtf8) {
 }
 
 std::string CutToUtf16Units(const std::string& wtf8, size_t maxUnits) {
+    // A character never takes more UTF-16 units than bytes: a text this short
+    // needs no count.
+    if (wtf8.size() <= maxUnits) return wtf8;
     size_t units = 0;
     size_t i = 0;
     while (i < wtf8.size()) {

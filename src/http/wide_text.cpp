@@ -15,16 +15,6 @@ std::string Narrow(const wchar_t* wide, size_t length) {
 
 std::string Narrow(const std::wstring& wide) { return Narrow(wide.data(), wide.size()); }
 
-std::wstring CutWide(std::wstring text, size_t units) {
-    if (text.size() <= units) return text;
-    // A high surrogate whose low half would be cut off goes with it.
-    if (units > 0 && text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF &&
-        text[units] >= 0xDC00 && text[units] <= 0xDFFF)
-        --units;
-    text.resize(units);
-    return text;
-}
-
 std::wstring CurrentDirectoryWide() {
     std::wstring folder(MAX_PATH, L'\0');
     for (;;) {

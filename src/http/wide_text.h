@@ -11,9 +11,6 @@ std::wstring Widen(const std::string& utf8);
 std::string Narrow(const wchar_t* wide, size_t length);
 std::string Narrow(const std::wstring& wide);
 
-// At most units UTF-16 units of text, never cut inside a surrogate pair.
-std::wstring CutWide(std::wstring text, size_t units);
-
 // The process's current directory, however long, without a trailing backslash
 // unless it is a drive root ("C:\").
 std::wstring CurrentDirectoryWide();

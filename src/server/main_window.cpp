@@ -6,6 +6,7 @@
 #include "http/codecs.h"
 #include "http/codecs_win.h"
 #include "http/credential.h"
+#include "http/unicode.h"
 #include "http/wide_text.h"
 #include "log/request_log.h"
 #include "log/status.h"
@@ -112,7 +113,7 @@ void showTrayMenu() {
 std::string editText(HWND edit) {
     wchar_t text[37] = {};  // one unit more, to see whether the 35th begins a pair
     const int length = GetWindowTextW(edit, text, 37);
-    return Narrow(CutWide(std::wstring(text, length > 0 ? length : 0), 35));
+    return CutToUtf16Units(Narrow(text, length > 0 ? static_cast<size_t>(length) : 0), 35);
 }
 
 void updateCredential() {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "http/unicode.h"
 #include "http/wide_text.h"
 #include "shares/folder_scan.h"
 #include "shares/share_list.h"
@@ -31,8 +32,8 @@ LRESULT fileListHandler(LONG_PTR, HWND, HWND control, UINT message, WPARAM wPara
             static_cast<int>(SendMessageA(control, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (index > 0 &&
             (hit.flags & (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON))) {
-            const std::wstring target = CutWide(
-                Widen(ShareList.BaseFolder() + listViewItemText(control, index, 0)), kMaxPath);
+            const std::wstring target = Widen(CutToUtf16Units(
+                ShareList.BaseFolder() + listViewItemText(control, index, 0), kMaxPath));
             ShellExecuteW(mainForm, nullptr, target.c_str(), nullptr, nullptr, SW_SHOW);
         }
     }

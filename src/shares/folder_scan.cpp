@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "http/codecs_win.h"
+#include "http/unicode.h"
 #include "http/wide_text.h"
 #include "log/request_log.h"
 #include "shares/read_folders.h"
@@ -41,7 +42,7 @@ void addFound(const std::string& path, int32_t group, int icon, const std::strin
 void scanLevel(std::wstring path) {
     while (!path.empty() && path.back() == L'\\') path.pop_back();
     const int32_t thisFolder = folderCounter;
-    const std::wstring folderPath = CutWide(path + L"\\", kMaxPath);
+    const std::wstring folderPath = Widen(CutToUtf16Units(Narrow(path + L"\\"), kMaxPath));
 
     // A search pattern must fit the system's path buffer, as it must for the
     // classic calls: a folder this deep (its path perhaps cut above) cannot be
